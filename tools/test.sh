@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Quorvan and runs the whole test suite: the normal build first,
+# then the Qt-free logic again under AddressSanitizer and UndefinedBehaviorSanitizer (clang),
+# which also replays the fuzzers' seed corpora.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/install-deps.sh
+
+jobs=$(nproc)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$jobs"
+
+CC=clang CXX=clang++ cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQUORVAN_GUI=OFF -DQUORVAN_BENCH=OFF -DQUORVAN_SANITIZE=ON -DQUORVAN_FUZZ=ON
+cmake --build build-san -j "$jobs"
+
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+[ "$(id -u)" -ne 0 ] || export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox}"
+
+echo "== sanitized build (Qt-free logic) =="
+ctest --test-dir build-san --output-on-failure -j "$jobs"
+echo "== normal build =="
+ctest --test-dir build --output-on-failure -j "$jobs"
