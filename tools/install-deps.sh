@@ -10,7 +10,7 @@ packages=(
   libgl-dev libxkbcommon-dev
   libespeak-ng-dev espeak-ng-data libsndfile1-dev libgumbo-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev libgif-dev
-  fonts-wqy-microhei xvfb xauth x11-utils xdotool
+  fonts-wqy-microhei xvfb xauth x11-utils xdotool python3-xlib
 )
 
 missing=()

@@ -1,0 +1,158 @@
+#include "content/lzw_encoder.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+
+namespace {
+
+constexpr unsigned kClearCode = 256;
+constexpr unsigned kEndCode = 257;
+constexpr unsigned kFirstFreeCode = 258;
+constexpr unsigned kTableSize = 4096;
+constexpr unsigned kMinWidth = 9;
+constexpr unsigned kMaxWidth = 12;
+constexpr std::size_t kMaxBlock = 255;
+
+// Maps (prefix code, next byte) to the code of that string. Open addressing with linear probing;
+// with at most 3838 entries in 8192 slots the probes stay short.
+class StringTable {
+  public:
+    StringTable() { Clear(); }
+
+    void Clear() { std::fill(std::begin(m_keys), std::end(m_keys), kEmpty); }
+
+    // The code of prefix + byte, or 0 when the table does not hold it (no string maps to code 0).
+    unsigned Find(unsigned prefix, unsigned char byte) const {
+        const std::uint32_t key = Key(prefix, byte);
+        for (std::uint32_t slot = Slot(key);; slot = (slot + 1) & kMask) {
+            if (m_keys[slot] == key) {
+                return m_codes[slot];
+            }
+            if (m_keys[slot] == kEmpty) {
+                return 0;
+            }
+        }
+    }
+
+    void Add(unsigned prefix, unsigned char byte, unsigned code) {
+        const std::uint32_t key = Key(prefix, byte);
+        std::uint32_t slot = Slot(key);
+        while (m_keys[slot] != kEmpty) {
+            slot = (slot + 1) & kMask;
+        }
+        m_keys[slot] = key;
+        m_codes[slot] = static_cast<std::uint16_t>(code);
+    }
+
+  private:
+    static constexpr std::uint32_t kSlots = 8192;
+    static constexpr std::uint32_t kMask = kSlots - 1;
+    static constexpr std::uint32_t kEmpty = std::numeric_limits<std::uint32_t>::max();
+
+    static std::uint32_t Key(unsigned prefix, unsigned char byte) { return prefix << 8 | byte; }
+    static std::uint32_t Slot(std::uint32_t key) { return (key * 2654435761u) >> 19; }
+
+    std::uint32_t m_keys[kSlots];
+    std::uint16_t m_codes[kSlots];
+};
+
+// Packs codes LSB first into sub-blocks appended to out.
+class BlockWriter {
+  public:
+    explicit BlockWriter(std::string& out) : m_out(out) {}
+
+    void Put(unsigned code, unsigned width) {
+        m_bits |= std::uint64_t{code} << m_count;
+        m_count += width;
+        while (m_count >= 8) {
+            PutByte(static_cast<unsigned char>(m_bits));
+            m_bits >>= 8;
+            m_count -= 8;
+        }
+    }
+
+    // Pads the last code to a whole byte and writes the zero count.
+    void Finish() {
+        if (m_count > 0) {
+            PutByte(static_cast<unsigned char>(m_bits));
+        }
+        m_out.push_back('\0');
+    }
+
+  private:
+    void PutByte(unsigned char byte) {
+        if (m_blockSize == 0) {
+            m_countAt = m_out.size();
+            m_out.push_back('\0');
+        }
+        m_out.push_back(static_cast<char>(byte));
+        m_out[m_countAt] = static_cast<char>(++m_blockSize);
+        if (m_blockSize == kMaxBlock) {
+            m_blockSize = 0;
+        }
+    }
+
+    std::string& m_out;
+    std::uint64_t m_bits = 0;
+    unsigned m_count = 0;
+    std::size_t m_countAt = 0;
+    std::size_t m_blockSize = 0;
+};
+
+}  // namespace
+
+std::string LzwEncode(std::string_view text) {
+    if (text.size() > std::numeric_limits<std::uint32_t>::max()) {
+        throw std::length_error("LzwEncode: text too long for a lesson file");
+    }
+    std::string out;
+    out.reserve(text.size() / 2 + 64);
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<char>(text.size() >> shift));
+    }
+    BlockWriter writer(out);
+    StringTable table;
+    unsigned width = kMinWidth;
+    unsigned limit = 1u << kMinWidth;
+    unsigned nextFree = kFirstFreeCode;
+    writer.Put(kClearCode, width);
+    if (text.empty()) {
+        // Lesson files under 10 bytes are not decoded at all; a second clear code reaches 10.
+        writer.Put(kClearCode, width);
+    } else {
+        unsigned current = static_cast<unsigned char>(text[0]);
+        for (std::size_t i = 1; i < text.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(text[i]);
+            if (const unsigned code = table.Find(current, byte)) {
+                current = code;
+                continue;
+            }
+            writer.Put(current, width);
+            table.Add(current, byte, nextFree++);
+            // The decoder makes each entry one code later than we do, so it widens its codes
+            // when our next free code passes the limit, not when it reaches it.
+            if (nextFree > limit && width < kMaxWidth) {
+                ++width;
+                limit <<= 1;
+            }
+            if (nextFree == kTableSize) {
+                writer.Put(kClearCode, width);
+                table.Clear();
+                width = kMinWidth;
+                limit = 1u << kMinWidth;
+                nextFree = kFirstFreeCode;
+            }
+            current = byte;
+        }
+        writer.Put(current, width);
+        // The decoder makes an entry for this last code too, and may widen before the end code.
+        if (++nextFree > limit && width < kMaxWidth) {
+            ++width;
+        }
+    }
+    writer.Put(kEndCode, width);
+    writer.Finish();
+    return out;
+}

@@ -1,0 +1,58 @@
+#include "content/course_index.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Entries = std::vector<std::string>;
+
+TEST(CourseIndexTest, TrimsAllSixWhiteSpaceBytesOnBothEnds) {
+    EXPECT_EQ(TrimIndexLine(" \t\r\n\v\fUnit 1 = u1.dat\f\v\n\r\t "), "Unit 1 = u1.dat");
+    EXPECT_EQ(TrimIndexLine(" \t\v\f\r\n"), "");
+    EXPECT_EQ(TrimIndexLine(""), "");
+    EXPECT_EQ(TrimIndexLine("x"), "x");
+    // Only ASCII white space counts: the CP936 ideographic space (A1 A1) is kept.
+    EXPECT_EQ(TrimIndexLine("\xA1\xA1x "), "\xA1\xA1x");
+}
+
+TEST(CourseIndexTest, ReadsTrimmedNonEmptyLinesInFileOrder) {
+    EXPECT_EQ(ParseCourseIndex("  Unit 1 = u1.dat  \r\n\r\n \t \nUnit 2=u2=x.dat\nlast"),
+              (Entries{"Unit 1 = u1.dat", "Unit 2=u2=x.dat", "last"}));
+    EXPECT_EQ(ParseCourseIndex("a\nb\n"), (Entries{"a", "b"}));
+    EXPECT_EQ(ParseCourseIndex("a\r\nb\r\n"), (Entries{"a", "b"}));
+}
+
+TEST(CourseIndexTest, IndexWithoutEntries) {
+    EXPECT_TRUE(ParseCourseIndex("").empty());
+    EXPECT_TRUE(ParseCourseIndex("\n\r\n  \n\t\v\f").empty());
+}
+
+TEST(CourseIndexTest, LinesKeepInnerBytesUnchanged) {
+    // A lone CR inside a line is not a line end; CP936 names pass through.
+    EXPECT_EQ(ParseCourseIndex("a\rb=\xB5\xDA\xD2\xBB\xBF\xCE.dat\n"),
+              (Entries{"a\rb=\xB5\xDA\xD2\xBB\xBF\xCE.dat"}));
+}
+
+TEST(CourseIndexTest, SplitsAtTheFirstEqualsSignWithoutTrimming) {
+    CourseEntry e = SplitCourseEntry("Unit 1 = u1.dat");
+    EXPECT_EQ(e.name, "Unit 1 ");
+    EXPECT_EQ(e.file, " u1.dat");
+
+    e = SplitCourseEntry("Unit 2=u2=x.dat");
+    EXPECT_EQ(e.name, "Unit 2");
+    EXPECT_EQ(e.file, "u2=x.dat");
+
+    e = SplitCourseEntry("lesson.dat");
+    EXPECT_EQ(e.name, "lesson.dat");
+    EXPECT_EQ(e.file, "lesson.dat");
+
+    e = SplitCourseEntry("=x.dat");
+    EXPECT_EQ(e.name, "");
+    EXPECT_EQ(e.file, "x.dat");
+
+    e = SplitCourseEntry("Unit 3=");
+    EXPECT_EQ(e.name, "Unit 3");
+    EXPECT_EQ(e.file, "");
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <QPixmap>
+#include <optional>
+
+#include "platform/events/voice_notification.h"
+#include "platform/platform_services.h"
+#include "view/lesson_view.h"
+
+class QLabel;
+
+// The main window: the lesson view, the row of command buttons below it and the mouth picture
+// at the top left.
+class CTutorDlg : public MessageFilterHost<QDialog> {
+    Q_OBJECT
+  public:
+    static constexpr int kPictureControl = 1018;
+
+    explicit CTutorDlg(const PlatformServices& services);
+    ~CTutorDlg() override;
+
+    // Creates the window and its children and shows it, without entering the modal loop.
+    bool Create();
+    int DoModal();
+
+    void LayoutButtons(int cx, int cy);
+    void LoadRestPicture();
+    bool PreTranslateMessage(QEvent* message) override;
+
+    CLessonView m_view;
+    int m_nStripWidth = 50;
+    QPixmap m_hRestPicture;
+    QIcon m_hIcon;
+    QLabel* m_picture = nullptr;
+
+  protected:
+    bool OnInitDialog();
+    void OnSize(int cx, int cy);
+    void OnMove();
+    void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+  private:
+    void Initialize();
+    void StoreWindowRect();
+    bool IsRestorable(const WindowRect& rc) const;
+
+    const PlatformServices& m_services;
+    bool m_bCreated = false;
+    // The stored rectangle to apply once the frame's size is known.
+    std::optional<WindowRect> m_pendingRestore;
+};

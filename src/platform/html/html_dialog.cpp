@@ -1,0 +1,118 @@
+#include "platform/html/html_dialog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "platform/files/files.h"
+
+HtmlDialog::HtmlDialog(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
+
+HtmlDialog::~HtmlDialog() = default;
+
+void HtmlDialog::SetRenderer(std::unique_ptr<PageRenderer> renderer) {
+    m_renderer = std::move(renderer);
+    if (QWidget* widget = m_renderer->Widget())
+        layout()->addWidget(widget);
+}
+
+void HtmlDialog::LoadFromResource(int resourceId) {
+    QFile file(QStringLiteral(":/html/%1.html").arg(resourceId));
+    QByteArray html;
+    if (file.open(QIODevice::ReadOnly))
+        html = file.readAll();
+    m_nResource = resourceId;
+    m_mirror.Load(std::string_view(html.constData(), static_cast<size_t>(html.size())));
+    ++m_nGeneration;
+    if (m_renderer)
+        m_renderer->LoadDocument(m_nGeneration, m_mirror.Serialize(), CurrentDirectory());
+}
+
+HtmlDialog::Handle HtmlDialog::GetElement(std::string_view id) const {
+    return m_mirror.FindById(id);
+}
+
+bool HtmlDialog::HasElement(Handle element) const {
+    return element != 0 && m_mirror.Contains(element);
+}
+
+std::string HtmlDialog::GetElementText(Handle element) const {
+    return HasElement(element) ? m_mirror.InnerText(element) : std::string();
+}
+
+void HtmlDialog::SetElementHtml(Handle element, std::string_view html) {
+    if (!HasElement(element))
+        return;
+    m_mirror.SetInnerHtml(element, html);
+    if (m_renderer)
+        m_renderer->ReplaceChildren(element, m_mirror.SerializeChildren(element));
+}
+
+std::string HtmlDialog::GetElementStyle(Handle element, std::string_view property) const {
+    return HasElement(element) ? m_mirror.Style(element, property) : std::string();
+}
+
+void HtmlDialog::SetElementStyle(Handle element, std::string_view property,
+                                 std::string_view value) {
+    if (!HasElement(element))
+        return;
+    m_mirror.SetStyle(element, property, value);
+    if (m_renderer)
+        m_renderer->SetStyle(element, std::string(property), std::string(value));
+}
+
+void HtmlDialog::SetElementColor(Handle element, int rgb) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06x", static_cast<unsigned>(rgb) & 0xFFFFFFu);
+    SetElementStyle(element, "color", text);
+}
+
+void HtmlDialog::SetElementCursor(Handle element, std::string_view cursor) {
+    // "hand" is the older name of the pointing-hand cursor.
+    SetElementStyle(element, "cursor", cursor == "hand" ? "pointer" : cursor);
+}
+
+int HtmlDialog::GetSelectedIndex(std::string_view id) const {
+    const Handle select = m_mirror.FindById(id);
+    return select ? m_mirror.SelectedIndex(select) : -1;
+}
+
+void HtmlDialog::OnRendererDocumentReady(int generation) {
+    if (generation != m_nGeneration)
+        return;
+    OnDocumentComplete();
+    emit documentCompleted();
+}
+
+void HtmlDialog::OnRendererEvent(PageEventType type, Handle element, int selectedIndex) {
+    if (!HasElement(element))
+        return;
+    if (selectedIndex >= 0 && m_mirror.TagName(element) == "select")
+        m_mirror.SetSelectedIndex(element, selectedIndex);
+    const std::vector<int> handlers =
+        MatchEventTable(EventTable(), type, m_mirror.Attribute(element, "class"),
+                        m_mirror.Attribute(element, "id"));
+    for (int handler : handlers) {
+        // A handler may load another page; the element then no longer exists.
+        if (!HasElement(element))
+            break;
+        OnPageEvent(handler, element);
+    }
+}
+
+void HtmlDialog::OnRendererContextMenu(QPoint globalPos) {
+    ShowContextMenu(globalPos);
+}
+
+WaitCursor::WaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+WaitCursor::~WaitCursor() {
+    QApplication::restoreOverrideCursor();
+}

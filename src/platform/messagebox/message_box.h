@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+enum class MessageIcon { None, Error, Information, Warning };
+
+// A modal message with one OK button. Text is plain text (no markup is interpreted); the program
+// converts its CP936 strings at the call. Show() returns when the user has closed the box; events
+// keep being dispatched meanwhile (a nested event loop). A null owner makes the box modal to the
+// whole application. GUI thread only.
+class MessageBoxService {
+  public:
+    virtual ~MessageBoxService() = default;
+
+    virtual void Show(QWidget* owner, const QString& caption, const QString& text,
+                      MessageIcon icon) = 0;
+};

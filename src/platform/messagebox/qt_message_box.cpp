@@ -1,0 +1,29 @@
+#include "platform/messagebox/qt_message_box.h"
+
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon QtIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::None:
+            return QMessageBox::NoIcon;
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+void QtMessageBox::Show(QWidget* owner, const QString& caption, const QString& text,
+                        MessageIcon icon) {
+    QMessageBox box(QtIcon(icon), caption, text, QMessageBox::Ok, owner);
+    // Messages may quote file names or lesson text; never read them as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}

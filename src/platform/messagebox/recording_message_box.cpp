@@ -1,0 +1,6 @@
+#include "platform/messagebox/recording_message_box.h"
+
+void RecordingMessageBox::Show(QWidget* owner, const QString& caption, const QString& text,
+                               MessageIcon icon) {
+    messages_.push_back({owner, caption, text, icon});
+}

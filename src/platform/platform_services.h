@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+class MessageBoxService;
+class PageRenderer;
+class PageRendererClient;
+class SoundPlayer;
+
+// The operating-system services a run of the program uses. The real set is made by the
+// platform runtime; tests assemble one from test backends.
+struct PlatformServices {
+    SoundPlayer* sound = nullptr;
+    MessageBoxService* messageBox = nullptr;
+    std::function<std::unique_ptr<PageRenderer>(PageRendererClient&)> makeRenderer;
+};
+
+// Starts and stops the platform for one run: what must exist before any window does.
+class PlatformRuntime {
+  public:
+    virtual ~PlatformRuntime() = default;
+    // False when the platform cannot be used; no window may then be made.
+    virtual bool Start() = 0;
+    virtual void Stop() = 0;
+    virtual const PlatformServices& Services() const = 0;
+};

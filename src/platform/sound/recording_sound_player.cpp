@@ -1,0 +1,11 @@
+#include "platform/sound/recording_sound_player.h"
+
+void RecordingSoundPlayer::PlayLooping(const std::string& path) {
+    calls_.push_back({Call::Kind::PlayLooping, path});
+    current_ = path;
+}
+
+void RecordingSoundPlayer::Stop() {
+    calls_.push_back({Call::Kind::Stop, {}});
+    current_.clear();
+}

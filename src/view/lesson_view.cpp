@@ -1,0 +1,233 @@
+#include "view/lesson_view.h"
+
+#include <QAction>
+#include <QMenu>
+#include <array>
+#include <cstdio>
+
+#include "platform/codepage.h"
+#include "platform/sound/sound_player.h"
+#include "platform/window/dialog_controls.h"
+
+namespace {
+
+enum Handler {
+    kHotOver,
+    kHotOut,
+    kFolderClick,
+    kSettingClick,
+    kFileClick,
+    kGotoClick,
+    kSectionChange
+};
+
+// Matched against the element that raised the event, never its parents.
+constexpr std::array<EventTableEntry, 13> kEventTable{{
+    {EventMatch::ByClass, PageEventType::MouseOver, "hotElement", kHotOver},
+    {EventMatch::ByClass, PageEventType::MouseOut, "hotElement", kHotOut},
+    {EventMatch::ByClass, PageEventType::MouseOver, "folder", kHotOver},
+    {EventMatch::ByClass, PageEventType::MouseOut, "folder", kHotOut},
+    {EventMatch::ByClass, PageEventType::MouseOver, "file", kHotOver},
+    {EventMatch::ByClass, PageEventType::MouseOut, "file", kHotOut},
+    {EventMatch::ByClass, PageEventType::Click, "folder", kFolderClick},
+    {EventMatch::ByClass, PageEventType::Click, "setting", kSettingClick},
+    {EventMatch::ByClass, PageEventType::MouseOver, "setting", kHotOver},
+    {EventMatch::ByClass, PageEventType::MouseOut, "setting", kHotOut},
+    {EventMatch::ByClass, PageEventType::Click, "file", kFileClick},
+    {EventMatch::ById, PageEventType::Click, "Goto", kGotoClick},
+    {EventMatch::ElementById, PageEventType::Change, "Select1", kSectionChange},
+}};
+
+// Command buttons of the main window.
+constexpr int kStopButton = 1001;
+constexpr int kReadAloudButton = 1002;
+constexpr int kNextButton = 1003;
+constexpr int kPreviousButton = 1004;
+constexpr int kDictationButton = 1005;
+constexpr int kRepeatButton = 1006;
+constexpr int kReadAlongButton = 1007;
+
+constexpr const char* kTitleSound = "logo.wav";
+
+}  // namespace
+
+CLessonView::CLessonView(const PlatformServices& services) : m_services(services) {
+    LoadSettings();
+}
+
+CLessonView::~CLessonView() {
+    SaveSettings();
+    m_lessonNames.clear();
+    std::remove(kLessonTextFile);
+    m_pLineElement = 0;
+}
+
+bool CLessonView::Create(QWidget* owner) {
+    setParent(owner);
+    SetRenderer(m_services.makeRenderer(*this));
+    m_bCreated = true;
+    return OnInitDialog();
+}
+
+bool CLessonView::OnInitDialog() {
+    m_nShowing = 0;
+    LoadFromResource(kCoverPage);
+    LoadCourseIndex();
+    m_nRepeatDone = 1;
+    return true;
+}
+
+void CLessonView::OnDocumentComplete() {
+    if (m_nPage == 1)
+        BuildContentsPage();
+    else if (m_nPage == 2)
+        BuildLessonPage();
+    else
+        BuildCoverPage();
+}
+
+void CLessonView::ShowPage() {
+    LoadFromResource(m_nPage == 1 ? kContentsPage : m_nPage == 2 ? kLessonPage : kCoverPage);
+}
+
+void CLessonView::EnableCommandButtons(bool bLesson, bool bIdle) {
+    const QWidget* owner = parentWidget();
+    if (!owner)
+        return;
+    auto enable = [owner](int id, bool on) {
+        if (QWidget* button = FindControl(owner, id))
+            button->setEnabled(on);
+    };
+    enable(kStopButton, bLesson);
+    enable(kNextButton, bLesson);
+    enable(kPreviousButton, bLesson);
+    enable(kReadAloudButton, bLesson && bIdle);
+    enable(kDictationButton, bLesson && bIdle);
+    enable(kRepeatButton, bLesson && bIdle);
+    enable(kReadAlongButton, bLesson && bIdle);
+}
+
+bool CLessonView::PreTranslateMessage(QEvent*) {
+    return false;
+}
+
+void CLessonView::OnSettings() {
+    ShowPage();
+}
+
+void CLessonView::LoadSettings() {
+    ::LoadSettings(m_settings);
+}
+
+void CLessonView::SaveSettings() {
+    ::SaveSettings(m_settings);
+}
+
+void CLessonView::UpdateData(bool bSaveAndValidate) {
+    DoDataExchange(bSaveAndValidate);
+}
+
+void CLessonView::DoDataExchange(bool bSaveAndValidate) {
+    // Writing has nothing to put into the page: the selector keeps the selection it was built with.
+    const int index = GetSelectedIndex("Select1");
+    if (!bSaveAndValidate || !m_bSectionRequested)
+        return;
+    m_bSectionRequested = 0;
+    if (index < 0 || index + 1 == m_nSection)
+        return;
+    m_nSection = index + 1;
+    if (m_nShowing == 1 || m_nPage == 2)
+        LoadFromResource(kLessonPage);
+}
+
+void CLessonView::ShowContextMenu(QPoint globalPos) {
+    QMenu menu(this);
+    menu.setTitle(QStringLiteral("Content"));
+    QAction* settings = menu.addAction(QStringLiteral("设置"));
+    settings->setData(kSettingsCommand);
+    if (QAction* chosen = menu.exec(globalPos);
+        chosen && chosen->data().toInt() == kSettingsCommand)
+        OnSettings();
+}
+
+std::span<const EventTableEntry> CLessonView::EventTable() const {
+    return kEventTable;
+}
+
+void CLessonView::OnPageEvent(int handler, Handle element) {
+    switch (handler) {
+        case kHotOver:
+            return OnHotOver(element);
+        case kHotOut:
+            return OnHotOut(element);
+        case kFolderClick:
+            return OnFolderClick(element);
+        case kSettingClick:
+            return OnSettingClick(element);
+        case kFileClick:
+            return OnFileClick(element);
+        case kGotoClick:
+            return OnGotoClick(element);
+        case kSectionChange:
+            return OnSectionChange(element);
+    }
+}
+
+void CLessonView::OnHotOver(Handle element) {
+    SetElementColor(element, 0xFF0000);
+    SetElementCursor(element, "hand");
+}
+
+void CLessonView::OnHotOut(Handle element) {
+    SetElementColor(element, 0);
+}
+
+void CLessonView::OnFolderClick(Handle element) {
+    const std::string text = GetElementText(element);
+    if (text.empty())
+        return;
+    if (text == "打开课文") {
+        m_nPage = 1;
+        m_nShowing = 2;
+        LoadFromResource(kContentsPage);
+        EnableCommandButtons(false, true);
+    } else if (text == "系统设置") {
+        // Settings open from the element of class "setting" only.
+    } else if (text == "返回目录") {
+        m_nPage = 1;
+        m_nShowing = 2;
+        LoadFromResource(kContentsPage);
+        EnableCommandButtons(false, true);
+        PlayTitleSound();
+    } else {
+        PlayTitleSound();
+        m_nPage = 0;
+        m_nShowing = 0;
+        LoadFromResource(kCoverPage);
+        EnableCommandButtons(false, true);
+    }
+}
+
+void CLessonView::OnSettingClick(Handle) {
+    OnSettings();
+}
+
+void CLessonView::OnFileClick(Handle element) {
+    const std::string text = GetElementText(element);
+    if (text.empty())
+        return;
+    // On the lesson page a click on a line belongs to the study modes.
+    if (m_nPage != 2)
+        OpenLesson(Utf8ToCp936(text));
+}
+
+void CLessonView::OnGotoClick(Handle) {
+    m_bSectionRequested = 1;
+    UpdateData(true);
+}
+
+void CLessonView::OnSectionChange(Handle) {}
+
+void CLessonView::PlayTitleSound() {
+    m_services.sound->PlayLooping(kTitleSound);
+}

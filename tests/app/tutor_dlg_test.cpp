@@ -1,0 +1,231 @@
+#include "app/tutor_dlg.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QMoveEvent>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QTimer>
+
+#include "app/tutor_app.h"
+#include "platform/window/dialog_controls.h"
+#include "test_platform.h"
+
+namespace {
+
+constexpr int kButtonOrder[] = {1007, 1006, 1005, 1004, 1003, 1002, 1001};
+
+class TutorDlgTest : public ::testing::Test {
+  protected:
+    QWidget* Button(CTutorDlg& dlg, int id) { return FindControl(&dlg, id); }
+
+    TemporaryCourse course;
+    TestPlatform platform;
+};
+
+TEST_F(TutorDlgTest, ButtonsFormACentredRowThirtyPixelsAboveTheBottom) {
+    CTutorDlg dlg(platform.Services());
+    for (const auto& [cx, cy] : {std::pair{900, 500}, {1001, 333}, {1280, 1024}}) {
+        dlg.LayoutButtons(cx, cy);
+        const int w = Button(dlg, 1007)->width();
+        int x = (cx - 7 * (w + 6)) / 2;
+        for (int id : kButtonOrder) {
+            const QRect geometry = Button(dlg, id)->geometry();
+            EXPECT_EQ(geometry.topLeft(), QPoint(x, cy - 30)) << "button " << id << " at " << cx;
+            EXPECT_EQ(geometry.width(), w);
+            x += w + 6;
+        }
+    }
+}
+
+TEST_F(TutorDlgTest, NarrowWindowStartsTheRowAtTenAndRunsOffTheEdge) {
+    CTutorDlg dlg(platform.Services());
+    dlg.LayoutButtons(120, 200);
+    const int w = Button(dlg, 1007)->width();
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(Button(dlg, kButtonOrder[i])->x(), 10 + i * (w + 6));
+}
+
+TEST_F(TutorDlgTest, MissingButtonIsSkippedWithoutAdvancing) {
+    CTutorDlg dlg(platform.Services());
+    delete Button(dlg, 1004);
+    dlg.LayoutButtons(900, 500);
+    const int w = Button(dlg, 1007)->width();
+    const int start = (900 - 7 * (w + 6)) / 2;
+    EXPECT_EQ(Button(dlg, 1005)->x(), start + 2 * (w + 6));
+    EXPECT_EQ(Button(dlg, 1003)->x(), start + 3 * (w + 6));
+}
+
+TEST_F(TutorDlgTest, StartsWithSevenDisabledButtonsAndTheCoverPage) {
+    CTutorDlg dlg(platform.Services());
+    dlg.Create();
+    EXPECT_EQ(dlg.windowTitle(), "Quorvan");
+    const char* captions[] = {"跟读", "重复", "听写", "上一句", "下一句", "朗读", "停止"};
+    for (int i = 0; i < 7; ++i) {
+        auto* button = qobject_cast<QPushButton*>(Button(dlg, kButtonOrder[i]));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text(), QString::fromUtf8(captions[i]));
+        EXPECT_FALSE(button->isEnabled());
+    }
+    EXPECT_EQ(dlg.m_view.LoadedResource(), CLessonView::kCoverPage);
+    EXPECT_TRUE(WaitForDocument(&dlg.m_view));
+    EXPECT_EQ(platform.sound.CurrentFile(), "logo.wav");
+}
+
+TEST_F(TutorDlgTest, ViewFillsTheWindowWithoutTheMouthPicture) {
+    CTutorDlg dlg(platform.Services());
+    dlg.Create();
+    EXPECT_FALSE(dlg.m_picture->isVisible());
+    EXPECT_EQ(dlg.m_view.geometry(), QRect(0, 3, dlg.width(), dlg.height() - 45));
+    dlg.resize(700, 400);
+    QApplication::processEvents();
+    EXPECT_EQ(dlg.m_view.geometry(), QRect(0, 3, 700, 355));
+}
+
+TEST_F(TutorDlgTest, MouthPictureStripIsFiftyPixelsByDefault) {
+    TutorSettings settings;
+    settings.bShowMouth = 1;
+    SaveSettings(settings);
+    CTutorDlg dlg(platform.Services());
+    dlg.Create();
+    EXPECT_TRUE(dlg.m_picture->isVisible());
+    EXPECT_EQ(dlg.m_nStripWidth, 50);
+    EXPECT_EQ(dlg.m_view.x(), 50);
+    EXPECT_EQ(dlg.m_view.width(), dlg.width() - 50);
+}
+
+TEST_F(TutorDlgTest, RestPictureWidensTheStripToItsWidthPlusTwenty) {
+    TutorSettings settings;
+    settings.bShowMouth = 1;
+    SaveSettings(settings);
+    QImage picture(40, 36, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    std::filesystem::create_directory("Viseme");
+    ASSERT_TRUE(picture.save("Viseme/rest.bmp"));
+    course.Write("Viseme/viseme.idx",
+                 "SP_VISEME_1 = aa.bmp\r\n  22 = rest.bmp \r\n22=other.bmp\r\n");
+    const std::filesystem::path before = std::filesystem::current_path();
+
+    CTutorDlg dlg(platform.Services());
+    dlg.Create();
+    EXPECT_EQ(std::filesystem::current_path(), before);
+    EXPECT_EQ(dlg.m_nStripWidth, 60);
+    EXPECT_EQ(dlg.m_view.x(), 60);
+    EXPECT_EQ(dlg.m_hRestPicture.width(), 40);
+}
+
+TEST_F(TutorDlgTest, UnloadableRestPictureKeepsTheDefaultStrip) {
+    course.Write("Viseme/viseme.idx", "22=missing.bmp\n22=also-missing.bmp\n");
+    CTutorDlg dlg(platform.Services());
+    dlg.Create();
+    EXPECT_EQ(dlg.m_nStripWidth, 50);
+    EXPECT_TRUE(dlg.m_hRestPicture.isNull());
+}
+
+TEST_F(TutorDlgTest, WindowRectangleIsTrackedOnlyOnceTheViewExists) {
+    CTutorDlg dlg(platform.Services());
+    QResizeEvent resize(QSize(500, 300), QSize(400, 200));
+    QCoreApplication::sendEvent(&dlg, &resize);
+    QMoveEvent move(QPoint(30, 40), QPoint(0, 0));
+    QCoreApplication::sendEvent(&dlg, &move);
+    EXPECT_EQ(dlg.m_view.m_settings.rcWindow, WindowRect{});
+
+    dlg.Create();
+    dlg.move(25, 35);
+    dlg.resize(640, 480);
+    QApplication::processEvents();
+    const QRect frame = dlg.frameGeometry();
+    EXPECT_EQ(dlg.m_view.m_settings.rcWindow,
+              (WindowRect{frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1}));
+}
+
+TEST_F(TutorDlgTest, StoredRectangleIsRestored) {
+    TutorSettings settings;
+    settings.rcWindow = {10, 20, 610, 420};
+    SaveSettings(settings);
+    CTutorDlg dlg(platform.Services());
+    dlg.Create();
+    EXPECT_EQ(dlg.frameGeometry(), QRect(10, 20, 600, 400));
+}
+
+TEST_F(TutorDlgTest, DegenerateOrOffScreenRectangleKeepsTheTemplatePlacement) {
+    QSize templateSize;
+    {
+        CTutorDlg dlg(platform.Services());
+        templateSize = dlg.size();
+    }
+    for (const WindowRect& stored :
+         {WindowRect{0, 0, 300, 0}, WindowRect{-32000, -32000, -31840, -31970},
+          WindowRect{9000, 9000, 9600, 9400}}) {
+        TutorSettings settings;
+        settings.rcWindow = stored;
+        SaveSettings(settings);
+        CTutorDlg dlg(platform.Services());
+        dlg.Create();
+        EXPECT_EQ(dlg.size(), templateSize) << stored.left << "," << stored.top;
+        EXPECT_GE(dlg.x(), 0);
+    }
+}
+
+TEST_F(TutorDlgTest, CloseSavesSettingsAndRemovesTheLessonText) {
+    course.Write("tcnt.tmp", "lesson text");
+    {
+        CTutorDlg dlg(platform.Services());
+        dlg.Create();
+        ASSERT_TRUE(WaitForDocument(&dlg.m_view));
+    }
+    EXPECT_EQ(course.Read("quorvan.set").size(), 83u);
+    EXPECT_FALSE(course.Exists("tcnt.tmp"));
+}
+
+TEST_F(TutorDlgTest, ClosingWhileThePageLoadsAndWithoutLessonTextIsFine) {
+    {
+        CTutorDlg dlg(platform.Services());
+        dlg.Create();
+    }
+    QApplication::processEvents();
+    EXPECT_TRUE(course.Exists("quorvan.set"));
+    EXPECT_FALSE(course.Exists("tcnt.tmp"));
+}
+
+TEST_F(TutorDlgTest, EveryCloseWritesTheSettingsEvenWhenNothingChanged) {
+    course.Write("quorvan.set", std::string(40, '\0'));
+    { CTutorDlg dlg(platform.Services()); }
+    TutorSettings written;
+    LoadSettings(written);
+    EXPECT_EQ(written.nSpeed, 0);
+    EXPECT_EQ(written.strCharacter1, "merlin.acs");
+    EXPECT_EQ(course.Read("quorvan.set").size(), 83u);
+}
+
+TEST_F(TutorDlgTest, FailedPlatformStartShowsTheErrorAndLeavesTheSettingsAlone) {
+    course.Write("quorvan.set", "keep me");
+    platform.m_bStarts = false;
+    CTutorApp app(platform);
+    EXPECT_FALSE(app.InitInstance());
+    ASSERT_EQ(platform.messageBox.Messages().size(), 1u);
+    const auto& message = platform.messageBox.Messages().front();
+    EXPECT_EQ(message.caption, "Error");
+    EXPECT_EQ(message.text, "There was an error initializing COM.");
+    EXPECT_EQ(message.icon, MessageIcon::Error);
+    EXPECT_EQ(message.owner, nullptr);
+    EXPECT_EQ(course.Read("quorvan.set"), "keep me");
+    EXPECT_EQ(platform.m_nStops, 0);
+}
+
+TEST_F(TutorDlgTest, RunEndsWhenTheMainWindowClosesAndThenStopsThePlatform) {
+    course.Write("cntindex.idx", "");
+    QTimer::singleShot(50, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    CTutorApp app(platform);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(platform.m_nStops, 1);
+    EXPECT_EQ(course.Read("quorvan.set").size(), 83u);
+    EXPECT_TRUE(platform.messageBox.Messages().empty());
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+"""Drives the real program under X: starts it, finds its window, clicks with the real pointer,
+and reads the page through the engine's remote-debugging endpoint on the loopback interface."""
+
+import base64
+import json
+import os
+import socket
+import struct
+import subprocess
+import time
+import urllib.request
+
+from Xlib import X, display, protocol
+
+
+class DevTools:
+    """A minimal client of the page's debugging socket: evaluates expressions in the page."""
+
+    def __init__(self, port, timeout=30):
+        deadline = time.time() + timeout
+        url = None
+        while time.time() < deadline and url is None:
+            try:
+                with urllib.request.urlopen(f"http://127.0.0.1:{port}/json", timeout=2) as r:
+                    pages = [t for t in json.load(r) if t.get("type") == "page"]
+                    if pages:
+                        url = pages[0]["webSocketDebuggerUrl"]
+            except OSError:
+                time.sleep(0.2)
+        if url is None:
+            raise RuntimeError("no page to debug")
+        host_port, path = url[len("ws://"):].split("/", 1)
+        host, ws_port = host_port.split(":")
+        self.sock = socket.create_connection((host, int(ws_port)), timeout=10)
+        key = base64.b64encode(os.urandom(16)).decode()
+        self.sock.sendall((f"GET /{path} HTTP/1.1\r\nHost: {host_port}\r\nUpgrade: websocket\r\n"
+                           f"Connection: Upgrade\r\nSec-WebSocket-Key: {key}\r\n"
+                           "Sec-WebSocket-Version: 13\r\n\r\n").encode())
+        response = b""
+        while b"\r\n\r\n" not in response:
+            response += self.sock.recv(4096)
+        if b" 101 " not in response.split(b"\r\n", 1)[0]:
+            raise RuntimeError("websocket upgrade refused")
+        self.buffer = response.split(b"\r\n\r\n", 1)[1]
+        self.next_id = 1
+
+    def _send(self, text):
+        payload = text.encode()
+        header = bytearray([0x81])
+        if len(payload) < 126:
+            header.append(0x80 | len(payload))
+        else:
+            header.append(0x80 | 126)
+            header += struct.pack(">H", len(payload))
+        mask = os.urandom(4)
+        header += mask
+        self.sock.sendall(bytes(header) + bytes(b ^ mask[i % 4] for i, b in enumerate(payload)))
+
+    def _read_exact(self, n):
+        while len(self.buffer) < n:
+            chunk = self.sock.recv(65536)
+            if not chunk:
+                raise RuntimeError("debugging socket closed")
+            self.buffer += chunk
+        data, self.buffer = self.buffer[:n], self.buffer[n:]
+        return data
+
+    def _receive(self):
+        first, second = self._read_exact(2)
+        length = second & 0x7F
+        if length == 126:
+            length = struct.unpack(">H", self._read_exact(2))[0]
+        elif length == 127:
+            length = struct.unpack(">Q", self._read_exact(8))[0]
+        return first & 0x0F, self._read_exact(length)
+
+    def evaluate(self, expression):
+        request_id = self.next_id
+        self.next_id += 1
+        self._send(json.dumps({"id": request_id, "method": "Runtime.evaluate",
+                               "params": {"expression": expression, "returnByValue": True}}))
+        while True:
+            opcode, data = self._receive()
+            if opcode != 1:
+                continue
+            message = json.loads(data)
+            if message.get("id") == request_id:
+                return message.get("result", {}).get("result", {}).get("value")
+
+    def wait_for(self, expression, timeout=20):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            try:
+                if self.evaluate(expression):
+                    return True
+            except (OSError, RuntimeError):
+                pass
+            time.sleep(0.1)
+        return False
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Program:
+    """The real program, started in a course folder with remote debugging on the loopback."""
+
+    def __init__(self, executable, course_dir):
+        self.port = free_port()
+        env = dict(os.environ)
+        env["QTWEBENGINE_REMOTE_DEBUGGING"] = f"127.0.0.1:{self.port}"
+        if os.geteuid() == 0:
+            env["QTWEBENGINE_CHROMIUM_FLAGS"] = "--no-sandbox"
+        self.process = subprocess.Popen([executable], cwd=course_dir, env=env,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.display = display.Display()
+        self.window = self._find_window("Quorvan")
+        self.page = DevTools(self.port)
+
+    def _find_window(self, title, timeout=30):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            found = self._search(self.display.screen().root, title)
+            if found is not None:
+                return found
+            time.sleep(0.1)
+        raise RuntimeError("the main window did not appear")
+
+    def _search(self, window, title):
+        for child in window.query_tree().children:
+            try:
+                if child.get_wm_name() == title and child.get_attributes().map_state == X.IsViewable:
+                    return child
+            except Exception:
+                continue
+            found = self._search(child, title)
+            if found is not None:
+                return found
+        return None
+
+    def window_origin(self):
+        geometry = self.window.get_geometry()
+        origin = self.window.translate_coords(self.display.screen().root, 0, 0)
+        return -origin.x, -origin.y, geometry.width, geometry.height
+
+    def element_centre(self, selector):
+        """Screen position of the centre of the first element matching `selector`."""
+        rect = self.page.evaluate(
+            f"(() => {{ const r = document.querySelector({json.dumps(selector)})"
+            ".getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()")
+        x, y, _, _ = self.window_origin()
+        view_x, view_y = self.view_offset()
+        return int(x + view_x + rect[0] + rect[2] / 2), int(y + view_y + rect[1] + rect[3] / 2)
+
+    def view_offset(self):
+        # The lesson view sits 3 pixels below the top of the client area, at the left edge when
+        # the mouth picture is off.
+        return 0, 3
+
+    def pointer(self, *args):
+        subprocess.run(["xdotool", *args], check=True)
+
+    def popup_windows(self):
+        """Mapped override-redirect windows (menus) on the screen."""
+        result = []
+        for child in self.display.screen().root.query_tree().children:
+            attributes = child.get_attributes()
+            if attributes.map_state == X.IsViewable and attributes.override_redirect:
+                result.append(child.get_geometry())
+        return result
+
+    def close(self, timeout=30):
+        """Asks the window to close, as a window manager's close button does."""
+        protocols = self.display.intern_atom("WM_PROTOCOLS")
+        delete = self.display.intern_atom("WM_DELETE_WINDOW")
+        event = protocol.event.ClientMessage(window=self.window, client_type=protocols,
+                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        self.window.send_event(event)
+        self.display.flush()
+        return self.process.wait(timeout=timeout)
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()

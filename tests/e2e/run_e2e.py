@@ -1,0 +1,98 @@
+"""End-to-end tests: the real program with the real page engine under X, driven by the real
+pointer. Usage: run_e2e.py PATH_TO_QUORVAN (needs an X display, e.g. under xvfb-run)."""
+
+import os
+import struct
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from desktop import Program  # noqa: E402
+
+EXECUTABLE = None
+SETTINGS_FORMAT = "<9iI10sI9s4iI"
+
+
+def settings_bytes(rect):
+    return struct.pack(SETTINGS_FORMAT, 2, 2, 2, 1, 1, 1, 0, 1, 1, 10, b"merlin.acs", 9,
+                       b"Genie.acs", *rect, 4)
+
+
+def stored_rect(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    return struct.unpack(SETTINGS_FORMAT, data)[13:17], len(data)
+
+
+class MainWindowTest(unittest.TestCase):
+    def setUp(self):
+        self.course = tempfile.TemporaryDirectory()
+        self.program = None
+
+    def tearDown(self):
+        if self.program:
+            self.program.kill()
+        self.course.cleanup()
+
+    def start(self):
+        self.program = Program(EXECUTABLE, self.course.name)
+        return self.program
+
+    def test_pointer_reaches_the_page_handlers_and_close_saves(self):
+        program = self.start()
+        page = program.page
+        self.assertTrue(page.wait_for("document.title === 'Quorvan' && "
+                                      "document.querySelector('.folder') !== null"),
+                        "the cover page did not appear")
+
+        x, y = program.element_centre(".folder")
+        program.pointer("mousemove", "--sync", str(x), str(y))
+        self.assertTrue(page.wait_for("getComputedStyle(document.querySelector('.folder')).color"
+                                      " === 'rgb(255, 0, 0)'"),
+                        "moving the pointer over the link did not turn it red")
+
+        program.pointer("click", "1")
+        self.assertTrue(page.wait_for("document.querySelector('.setting') === null && "
+                                      "document.body.innerText.includes('返回')"),
+                        "a click on the link did not show the contents page")
+
+        # The one-item menu replaces the engine's: choosing its item reloads the page.
+        page.evaluate("window.beforeMenu = true")
+        x, y = program.element_centre("hr")
+        before = len(program.popup_windows())
+        program.pointer("mousemove", "--sync", str(x), str(y + 20))
+        program.pointer("click", "3")
+        deadline = time.time() + 10
+        popups = []
+        while time.time() < deadline and len(popups) <= before:
+            popups = program.popup_windows()
+            time.sleep(0.1)
+        self.assertEqual(len(popups), before + 1, "no menu appeared on a right-click")
+        self.assertLess(popups[-1].height, 60, "the menu has more than one item")
+        program.pointer("key", "Down", "Return")
+        self.assertTrue(page.wait_for("window.beforeMenu === undefined && "
+                                      "document.body.innerText.includes('返回')"),
+                        "the menu's item did not reload the page")
+
+        x, y, width, height = program.window_origin()
+        self.assertEqual(program.close(), 0)
+        rect, size = stored_rect(os.path.join(self.course.name, "quorvan.set"))
+        self.assertEqual(size, 83)
+        self.assertEqual(rect, (x, y, x + width, y + height))
+
+    def test_next_start_opens_at_the_stored_rectangle(self):
+        with open(os.path.join(self.course.name, "quorvan.set"), "wb") as f:
+            f.write(settings_bytes((40, 30, 840, 630)))
+        program = self.start()
+        self.assertTrue(program.page.wait_for("document.querySelector('.folder') !== null"))
+        self.assertEqual(program.window_origin(), (40, 30, 800, 600))
+        self.assertEqual(program.close(), 0)
+        rect, _ = stored_rect(os.path.join(self.course.name, "quorvan.set"))
+        self.assertEqual(rect, (40, 30, 840, 630))
+
+
+if __name__ == "__main__":
+    EXECUTABLE = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2)

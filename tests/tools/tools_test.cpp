@@ -1,0 +1,248 @@
+// Runs the built quorvan-pack and quorvan-unpack on files in a scratch directory.
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kPack = QUORVAN_PACK;
+constexpr const char* kUnpack = QUORVAN_UNPACK;
+
+struct Outcome {
+    int status;  // exit status, or -1 when the process did not exit normally
+    std::string errors;
+};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string SampleText(std::size_t size) {
+    std::mt19937 random(1);
+    std::string text = "Lesson 1 \xB5\xDA\xD2\xBB\xBF\xCE\r\n";
+    while (text.size() < size) {
+        text += "<b>Line " + std::to_string(random() % 100) +
+                "</b> How are you? \xC4\xE3\xBA\xC3\xC2\xF0\xA3\xBF [ha\xCA\x8A]\r\n";
+    }
+    text.resize(size);
+    return text;
+}
+
+class ToolsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::path(::testing::TempDir()) / "quorvan-tools-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+    }
+
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    fs::path Path(const std::string& name) const { return m_dir / name; }
+
+    Outcome Run(const char* tool, const std::vector<std::string>& args) const {
+        const fs::path errorFile = m_dir / "stderr.txt";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::vector<char*> argv{const_cast<char*>(tool)};
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        const int spawned = ::posix_spawn(&pid, tool, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        EXPECT_EQ(spawned, 0) << tool;
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(errorFile)};
+        fs::remove(errorFile);
+        return outcome;
+    }
+
+    // The names in the scratch directory, to see that a failed write leaves no temporary file.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path m_dir;
+};
+
+TEST_F(ToolsTest, PackThenUnpackRestoresTheFile) {
+    for (std::size_t size : {0, 1, 100, 300000}) {
+        const std::string text = SampleText(size);
+        WriteFile(Path("lesson.txt"), text);
+        const Outcome packed = Run(kPack, {Path("lesson.txt"), Path("lesson.lz")});
+        ASSERT_EQ(packed.status, 0) << packed.errors;
+        EXPECT_EQ(packed.errors, "");
+        const Outcome unpacked = Run(kUnpack, {Path("lesson.lz"), Path("tcnt.tmp")});
+        ASSERT_EQ(unpacked.status, 0) << unpacked.errors;
+        EXPECT_TRUE(ReadFile(Path("tcnt.tmp")) == text) << size;
+        if (size > 1000) {
+            EXPECT_LT(fs::file_size(Path("lesson.lz")), size / 3);
+        }
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"lesson.lz", "lesson.txt", "tcnt.tmp"}));
+}
+
+TEST_F(ToolsTest, RelativePathsInTheWorkingDirectory) {
+    WriteFile(Path("a.txt"), "relative");
+    const fs::path saved = fs::current_path();
+    fs::current_path(m_dir);
+    const Outcome packed = Run(kPack, {"a.txt", "a.lz"});
+    const Outcome unpacked = Run(kUnpack, {"a.lz", "b.txt"});
+    fs::current_path(saved);
+    EXPECT_EQ(packed.status, 0) << packed.errors;
+    EXPECT_EQ(unpacked.status, 0) << unpacked.errors;
+    EXPECT_EQ(ReadFile(Path("b.txt")), "relative");
+}
+
+TEST_F(ToolsTest, ReplacedOutputKeepsItsPermissions) {
+    WriteFile(Path("in.txt"), "new content");
+    WriteFile(Path("out.lz"), "old");
+    fs::permissions(Path("out.lz"), fs::perms(0640));
+    ASSERT_EQ(Run(kPack, {Path("in.txt"), Path("out.lz")}).status, 0);
+    EXPECT_EQ(fs::status(Path("out.lz")).permissions(), fs::perms(0640));
+    ASSERT_EQ(Run(kUnpack, {Path("out.lz"), Path("back.txt")}).status, 0);
+    EXPECT_EQ(ReadFile(Path("back.txt")), "new content");
+}
+
+TEST_F(ToolsTest, WrongUsageIsRefused) {
+    for (const char* tool : {kPack, kUnpack}) {
+        const std::string name = fs::path(tool).filename().string();
+        for (const auto& args : std::vector<std::vector<std::string>>{
+                 {}, {Path("x")}, {Path("x"), Path("y"), Path("z")}}) {
+            const Outcome outcome = Run(tool, args);
+            EXPECT_EQ(outcome.status, 2) << name;
+            EXPECT_NE(outcome.errors.find("usage: " + name + " INPUT OUTPUT"), std::string::npos)
+                << outcome.errors;
+        }
+    }
+    EXPECT_TRUE(Names().empty());
+}
+
+TEST_F(ToolsTest, MissingInputIsReportedAndNothingIsWritten) {
+    for (const char* tool : {kPack, kUnpack}) {
+        const Outcome outcome = Run(tool, {Path("absent"), Path("out")});
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_NE(outcome.errors.find(Path("absent").string()), std::string::npos)
+            << outcome.errors;
+        EXPECT_NE(outcome.errors.find("No such file"), std::string::npos) << outcome.errors;
+    }
+    EXPECT_TRUE(Names().empty());
+}
+
+TEST_F(ToolsTest, UnreadableInputIsReported) {
+    fs::create_directory(Path("folder"));
+    const Outcome outcome = Run(kPack, {Path("folder"), Path("out")});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.errors.find("cannot read"), std::string::npos) << outcome.errors;
+    EXPECT_FALSE(fs::exists(Path("out")));
+}
+
+// Permission bits do not stop root, so these outputs are unwritable for everyone.
+TEST_F(ToolsTest, UnwritableOutputIsReportedAndLeavesNoTrace) {
+    WriteFile(Path("in.txt"), "text");
+    fs::create_directory(Path("folder"));
+    WriteFile(Path("folder/keep"), "kept");
+    for (const fs::path& output :
+         {Path("in.txt") / "out", Path("folder"), fs::path("/proc/quorvan-out")}) {
+        const Outcome outcome = Run(kPack, {Path("in.txt"), output});
+        EXPECT_EQ(outcome.status, 1) << output;
+        EXPECT_NE(outcome.errors.find("cannot write '" + output.string() + "'"), std::string::npos)
+            << outcome.errors;
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"folder", "in.txt"}));
+    EXPECT_EQ(ReadFile(Path("folder/keep")), "kept");
+    EXPECT_EQ(ReadFile(Path("in.txt")), "text");
+}
+
+TEST_F(ToolsTest, OutputNamingTheInputIsRefusedAndTheInputKept) {
+    const std::string text = SampleText(5000);
+    WriteFile(Path("in.txt"), text);
+    fs::create_hard_link(Path("in.txt"), Path("hard.txt"));
+    fs::create_symlink(Path("in.txt"), Path("soft.txt"));
+    const std::string dirName = m_dir.filename().string();
+    for (const fs::path& output :
+         {Path("in.txt"), m_dir / "." / "in.txt", m_dir / ".." / dirName / "in.txt",
+          Path("hard.txt"), Path("soft.txt")}) {
+        for (const char* tool : {kPack, kUnpack}) {
+            const Outcome outcome = Run(tool, {Path("in.txt"), output});
+            EXPECT_EQ(outcome.status, 1) << output;
+            EXPECT_NE(outcome.errors.find("is the input file"), std::string::npos)
+                << outcome.errors;
+            ASSERT_TRUE(ReadFile(Path("in.txt")) == text) << output;
+        }
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"hard.txt", "in.txt", "soft.txt"}));
+}
+
+TEST_F(ToolsTest, UnpackWritesExactlyTheDeclaredLength) {
+    // Codes 256 'A' 'B' 257 with the length field saying 5.
+    WriteFile(Path("short.lz"), std::string("\x05\0\0\0\x05\x00\x83\x08\x09\x08\x00", 11));
+    ASSERT_EQ(Run(kUnpack, {Path("short.lz"), Path("out")}).status, 0);
+    EXPECT_EQ(ReadFile(Path("out")), std::string("AB\0\0\0", 5));
+    // Below 10 bytes a file is not decoded: as many zero bytes as it has.
+    WriteFile(Path("tiny.lz"), std::string("\x02\0\0\0\x05", 5));
+    ASSERT_EQ(Run(kUnpack, {Path("tiny.lz"), Path("out")}).status, 0);
+    EXPECT_EQ(ReadFile(Path("out")), std::string(5, '\0'));
+}
+
+TEST_F(ToolsTest, DamagedLessonFilesExpandWithoutFailing) {
+    const std::string text = SampleText(20000);
+    WriteFile(Path("in.txt"), text);
+    ASSERT_EQ(Run(kPack, {Path("in.txt"), Path("good.lz")}).status, 0);
+    const std::string good = ReadFile(Path("good.lz"));
+
+    WriteFile(Path("cut.lz"), good.substr(0, good.size() / 2));
+    const Outcome cut = Run(kUnpack, {Path("cut.lz"), Path("cut.txt")});
+    EXPECT_EQ(cut.status, 0) << cut.errors;
+    const std::string cutText = ReadFile(Path("cut.txt"));
+    ASSERT_EQ(cutText.size(), text.size());
+    const std::size_t produced = cutText.find('\0');
+    EXPECT_GT(produced, 1000u);
+    EXPECT_TRUE(cutText.substr(0, produced) == text.substr(0, produced));
+
+    // A length field of 4 GiB on 100 bytes of noise: at most 96 * 8 / 9 codes of 4096 bytes.
+    std::mt19937 random(2);
+    std::string noise = "\xFF\xFF\xFF\xFF";
+    while (noise.size() < 100) {
+        noise.push_back(static_cast<char>(random()));
+    }
+    WriteFile(Path("noise.lz"), noise);
+    const Outcome damaged = Run(kUnpack, {Path("noise.lz"), Path("noise.txt")});
+    EXPECT_EQ(damaged.status, 0) << damaged.errors;
+    EXPECT_EQ(fs::file_size(Path("noise.txt")), 85u * 4096);
+}
+
+}  // namespace
