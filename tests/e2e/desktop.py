@@ -85,7 +85,10 @@ class DevTools:
                 continue
             message = json.loads(data)
             if message.get("id") == request_id:
-                return message.get("result", {}).get("result", {}).get("value")
+                result = message.get("result", {})
+                if "exceptionDetails" in result:
+                    raise RuntimeError(f"page script failed: {result['exceptionDetails']}")
+                return result.get("result", {}).get("value")
 
     def wait_for(self, expression, timeout=20):
         deadline = time.time() + timeout
@@ -115,10 +118,14 @@ class Program:
         if os.geteuid() == 0:
             env["QTWEBENGINE_CHROMIUM_FLAGS"] = "--no-sandbox"
         self.process = subprocess.Popen([executable], cwd=course_dir, env=env,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.display = display.Display()
-        self.window = self._find_window("Quorvan")
-        self.page = DevTools(self.port)
+        try:
+            self.window = self._find_window("Quorvan")
+            self.page = DevTools(self.port)
+        except Exception:
+            self.process.kill()
+            raise
 
     def _find_window(self, title, timeout=30):
         deadline = time.time() + timeout
@@ -149,8 +156,9 @@ class Program:
     def element_centre(self, selector):
         """Screen position of the centre of the first element matching `selector`."""
         rect = self.page.evaluate(
-            f"(() => {{ const r = document.querySelector({json.dumps(selector)})"
-            ".getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()")
+            f"(() => {{ const e = document.querySelector({json.dumps(selector)});"
+            " e.scrollIntoView({block: 'center', inline: 'center'});"
+            " const r = e.getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()")
         x, y, _, _ = self.window_origin()
         view_x, view_y = self.view_offset()
         return int(x + view_x + rect[0] + rect[2] / 2), int(y + view_y + rect[1] + rect[3] / 2)
@@ -186,3 +194,5 @@ class Program:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+        self.page.sock.close()
+        self.display.close()

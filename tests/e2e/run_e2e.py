@@ -3,6 +3,7 @@ pointer. Usage: run_e2e.py PATH_TO_QUORVAN (needs an X display, e.g. under xvfb-
 
 import os
 import struct
+import subprocess
 import sys
 import tempfile
 import time
@@ -29,6 +30,8 @@ def stored_rect(path):
 class MainWindowTest(unittest.TestCase):
     def setUp(self):
         self.course = tempfile.TemporaryDirectory()
+        with open(os.path.join(self.course.name, "cntindex.idx"), "wb"):
+            pass
         self.program = None
 
     def tearDown(self):
@@ -40,12 +43,29 @@ class MainWindowTest(unittest.TestCase):
         self.program = Program(EXECUTABLE, self.course.name)
         return self.program
 
+    def add_lesson(self, name, file_name, text):
+        source = os.path.join(self.course.name, file_name + ".txt")
+        with open(source, "w") as f:
+            f.write(text)
+        pack = os.path.join(os.path.dirname(EXECUTABLE), "quorvan-pack")
+        subprocess.run([pack, source, os.path.join(self.course.name, file_name)], check=True)
+        with open(os.path.join(self.course.name, "cntindex.idx"), "a") as f:
+            f.write(f"{name}={file_name}\n")
+
+    def open_contents(self):
+        page = self.program.page
+        self.assertTrue(page.wait_for("document.body.innerText.includes('欢迎进入')"))
+        self.program.pointer("mousemove", "--sync", *map(str, self.program.element_centre(".folder")))
+        self.program.pointer("click", "1")
+        self.assertTrue(page.wait_for("document.querySelector('.setting') === null && "
+                                      "document.body.innerText.includes('返回')"))
+
     def test_pointer_reaches_the_page_handlers_and_close_saves(self):
         program = self.start()
         page = program.page
         self.assertTrue(page.wait_for("document.title === 'Quorvan' && "
-                                      "document.querySelector('.folder') !== null"),
-                        "the cover page did not appear")
+                                      "document.body.innerText.includes('欢迎进入')"),
+                        "the cover page was not built")
 
         x, y = program.element_centre(".folder")
         program.pointer("mousemove", "--sync", str(x), str(y))
@@ -81,6 +101,30 @@ class MainWindowTest(unittest.TestCase):
         rect, size = stored_rect(os.path.join(self.course.name, "quorvan.set"))
         self.assertEqual(size, 83)
         self.assertEqual(rect, (x, y, x + width, y + height))
+
+    def test_course_data_runs_no_code_and_never_leaves_the_page(self):
+        lesson = ("#1Safety@0#\n"
+                  "<b id=\"hover\" onmouseover=\"document.title='script ran'\">hover</b>\n"
+                  "<video src=x onerror=\"document.title='script ran'\"></video>\n"
+                  "<a id=\"script\" href=\"javascript:document.title='script ran'\">run</a>\n"
+                  "<a id=\"plain\" href=\"other.html\">leave</a>\n#\n")
+        self.add_lesson("Safety", "safety.dat", lesson)
+        with open(os.path.join(self.course.name, "other.html"), "w") as f:
+            f.write("<title>elsewhere</title>")
+        program = self.start()
+        self.open_contents()
+        page = program.page
+        program.pointer("mousemove", "--sync", *map(str, program.element_centre(".file")))
+        program.pointer("click", "1")
+        self.assertTrue(page.wait_for("document.getElementById('plain') !== null"))
+        start_url = page.evaluate("location.href")
+        for target in ("#hover", "#script", "#plain"):
+            program.pointer("mousemove", "--sync", *map(str, program.element_centre(target)))
+            program.pointer("click", "1")
+            time.sleep(1)
+            self.assertEqual(page.evaluate("document.title"), "Quorvan", target)
+            self.assertEqual(page.evaluate("location.href"), start_url, target)
+            self.assertTrue(page.evaluate("document.getElementById('plain') !== null"), target)
 
     def test_next_start_opens_at_the_stored_rectangle(self):
         with open(os.path.join(self.course.name, "quorvan.set"), "wb") as f:
