@@ -15,7 +15,6 @@ CC=clang CXX=clang++ cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DQUORVAN_GUI=OFF -DQUORVAN_BENCH=OFF -DQUORVAN_SANITIZE=ON -DQUORVAN_FUZZ=ON
 cmake --build build-san -j "$jobs"
 
-export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 [ "$(id -u)" -ne 0 ] || export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox}"
 
 echo "== sanitized build (Qt-free logic) =="

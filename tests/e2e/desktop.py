@@ -115,6 +115,7 @@ class Program:
         self.port = free_port()
         env = dict(os.environ)
         env["QTWEBENGINE_REMOTE_DEBUGGING"] = f"127.0.0.1:{self.port}"
+        env.pop("QT_QPA_PLATFORM", None)
         if os.geteuid() == 0:
             env["QTWEBENGINE_CHROMIUM_FLAGS"] = "--no-sandbox"
         self.process = subprocess.Popen([executable], cwd=course_dir, env=env,
@@ -125,6 +126,7 @@ class Program:
             self.page = DevTools(self.port)
         except Exception:
             self.process.kill()
+            self.process.wait()
             raise
 
     def _find_window(self, title, timeout=30):
@@ -190,9 +192,36 @@ class Program:
         self.display.flush()
         return self.process.wait(timeout=timeout)
 
+    def screenshot(self, path):
+        """Saves what the main window shows as a PNG."""
+        geometry = self.window.get_geometry()
+        image = self.window.get_image(0, 0, geometry.width, geometry.height, X.ZPixmap, 0xFFFFFFFF)
+        write_png(path, geometry.width, geometry.height, image.data)
+
     def kill(self):
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
         self.page.sock.close()
         self.display.close()
+
+
+def write_png(path, width, height, bgrx):
+    """Writes 32-bit BGRX pixels as an RGB PNG."""
+    import zlib
+    rows = bytearray()
+    for y in range(height):
+        rows.append(0)
+        line = bgrx[y * width * 4:(y + 1) * width * 4]
+        for x in range(width):
+            rows += bytes((line[4 * x + 2], line[4 * x + 1], line[4 * x]))
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+        f.write(chunk(b"IDAT", zlib.compress(bytes(rows), 6)))
+        f.write(chunk(b"IEND", b""))

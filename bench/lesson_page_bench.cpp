@@ -1,0 +1,67 @@
+// Building the lesson page of a long section: reading the lesson text, the page text, the page
+// mirror's parse and the serialization handed to the renderer (the offscreen one).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <filesystem>
+#include <fstream>
+
+#include "app/tutor_dlg.h"
+#include "platform/html/offscreen_renderer.h"
+#include "platform/messagebox/recording_message_box.h"
+#include "platform/sound/recording_sound_player.h"
+
+namespace {
+
+std::string LessonText(int lines) {
+    std::string text = "#1Long section@0#\n";
+    for (int i = 0; i < lines; ++i) {
+        text += i % 2 ? "Mary: How much is this <u>b</u>ook? [b<u>u</u>k] \xd5\xe2\xb1\xbe\xca\xe9\xb6\xe0\xc9\xd9\xc7\xae\xa3\xbf\n"
+                      : "Tom: It is ten yuan. [t<i>e</i>n]\n";
+    }
+    return text;
+}
+
+void BM_BuildLessonPage(benchmark::State& state) {
+    const auto course = std::filesystem::temp_directory_path() / "quorvan-lesson-page-bench";
+    std::filesystem::create_directories(course);
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(course);
+    std::ofstream("tcnt.tmp", std::ios::binary) << LessonText(static_cast<int>(state.range(0)));
+    std::ofstream("cntindex.idx") << "Long=long.dat\n";
+
+    RecordingSoundPlayer sound;
+    RecordingMessageBox box;
+    PlatformServices services;
+    services.sound = &sound;
+    services.messageBox = &box;
+    services.makeRenderer = [](PageRendererClient& client) {
+        return std::make_unique<OffscreenRenderer>(client);
+    };
+    {
+        CTutorDlg dlg(services);
+        dlg.Create();
+        CLessonView& view = dlg.m_view;
+        view.m_nPage = 2;
+        view.ShowPage();
+        QApplication::processEvents();
+        for (auto _ : state)
+            view.BuildLessonPage();
+        if (view.m_nLineCount != state.range(0))
+            state.SkipWithError("the page has the wrong number of lines");
+    }
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(course);
+}
+BENCHMARK(BM_BuildLessonPage)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
