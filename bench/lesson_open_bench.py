@@ -19,8 +19,11 @@ HIGHLIGHTED = ("(() => { const l = document.getElementById('line1');"
 def wait(page, expression, poll=0.002, timeout=20):
     deadline = time.perf_counter() + timeout
     while time.perf_counter() < deadline:
-        if page.evaluate(expression):
-            return time.perf_counter()
+        try:
+            if page.evaluate(expression):
+                return time.perf_counter()
+        except RuntimeError:
+            pass  # the page is being replaced
         time.sleep(poll)
     raise RuntimeError("timed out waiting for " + expression)
 

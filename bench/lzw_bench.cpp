@@ -7,6 +7,8 @@
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
 
+#include "support/gif_memory.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -56,11 +58,6 @@ std::string LessonText(std::size_t size) {
     return text;
 }
 
-void PutWord(std::string& out, int value) {
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>(value >> 8));
-}
-
 struct Streams {
     std::string text;
     std::string lesson;  // length field + code stream
@@ -72,39 +69,14 @@ const Streams& SharedStreams() {
         Streams s;
         s.text = LessonText(std::size_t{kWidth} * kHeight);
         s.lesson = LzwEncode(s.text);
-        s.gif = "GIF89a";
-        PutWord(s.gif, kWidth);
-        PutWord(s.gif, kHeight);
-        s.gif += std::string("\xF7\x00\x00", 3);
-        for (int i = 0; i < 256; ++i) {
-            s.gif.append(3, static_cast<char>(i));
-        }
-        s.gif.push_back(',');
-        PutWord(s.gif, 0);
-        PutWord(s.gif, 0);
-        PutWord(s.gif, kWidth);
-        PutWord(s.gif, kHeight);
-        s.gif.push_back('\0');
-        s.gif.push_back('\x08');
-        s.gif.append(s.lesson, 4);
-        s.gif.push_back(';');
+        s.gif = gif_memory::GifAround(s.lesson, kWidth, kHeight);
         return s;
     }();
     return streams;
 }
 
-struct MemoryInput {
-    const std::string& data;
-    std::size_t at = 0;
-};
-
-int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int size) {
-    auto* input = static_cast<MemoryInput*>(gif->UserData);
-    const std::size_t count = std::min<std::size_t>(size, input->data.size() - input->at);
-    std::memcpy(buffer, input->data.data() + input->at, count);
-    input->at += count;
-    return static_cast<int>(count);
-}
+using gif_memory::MemoryInput;
+using gif_memory::ReadFromMemory;
 
 // Opens the GIF and decodes its one image whole into a freshly allocated buffer, as the decoder
 // under test does; returns null on failure.

@@ -1,5 +1,7 @@
 #include "content/lzw_decoder.h"
 
+#include "content/lzw_codes.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -9,12 +11,7 @@
 
 namespace {
 
-constexpr unsigned kClearCode = 256;
-constexpr unsigned kEndCode = 257;
-constexpr unsigned kFirstFreeCode = 258;
-constexpr unsigned kTableSize = 4096;
-constexpr unsigned kMinWidth = 9;
-constexpr unsigned kMaxWidth = 12;
+using namespace lzw;
 
 // The length field plus room for a count byte and a few codes; anything shorter is not a stream.
 constexpr std::size_t kMinInputSize = 10;

@@ -1,5 +1,7 @@
 #include "content/lzw_encoder.h"
 
+#include "content/lzw_codes.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -7,13 +9,7 @@
 
 namespace {
 
-constexpr unsigned kClearCode = 256;
-constexpr unsigned kEndCode = 257;
-constexpr unsigned kFirstFreeCode = 258;
-constexpr unsigned kTableSize = 4096;
-constexpr unsigned kMinWidth = 9;
-constexpr unsigned kMaxWidth = 12;
-constexpr std::size_t kMaxBlock = 255;
+using namespace lzw;
 
 // Maps (prefix code, next byte) to the code of that string. Open addressing with linear probing;
 // with at most 3838 entries in 8192 slots the probes stay short.

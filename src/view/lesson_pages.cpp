@@ -39,24 +39,24 @@ void CLessonView::LoadCourseIndex() {
         m_lessonNames.push_back(std::move(entry));
 }
 
-void CLessonView::BuildCoverPage() {
+CLessonView::Handle CLessonView::PreparePageList() {
     m_strWorkDir = Utf8ToCp936(CurrentDirectory());
     UpdateData(false);
-    const Handle list = GetElement("fileList");
-    if (!list)
-        return;
-    const WaitCursor wait;
-    SetElementHtml(list, Cp936ToUtf8(BuildCoverPageText(m_strWorkDir)));
+    return GetElement("fileList");
+}
+
+void CLessonView::BuildCoverPage() {
+    if (const Handle list = PreparePageList()) {
+        const WaitCursor wait;
+        SetElementHtml(list, Cp936ToUtf8(BuildCoverPageText(m_strWorkDir)));
+    }
 }
 
 void CLessonView::BuildContentsPage() {
-    m_strWorkDir = Utf8ToCp936(CurrentDirectory());
-    UpdateData(false);
-    const Handle list = GetElement("fileList");
-    if (!list)
-        return;
-    const WaitCursor wait;
-    SetElementHtml(list, Cp936ToUtf8(BuildContentsPageText(m_strWorkDir, m_lessonNames)));
+    if (const Handle list = PreparePageList()) {
+        const WaitCursor wait;
+        SetElementHtml(list, Cp936ToUtf8(BuildContentsPageText(m_strWorkDir, m_lessonNames)));
+    }
 }
 
 void CLessonView::OpenLesson(const std::string& clickedText) {
@@ -91,9 +91,7 @@ void CLessonView::OpenLesson(const std::string& clickedText) {
 void CLessonView::BuildLessonPage() {
     if (m_nLesson < 0 || static_cast<size_t>(m_nLesson) >= m_lessonNames.size())
         return;
-    m_strWorkDir = Utf8ToCp936(CurrentDirectory());
-    UpdateData(false);
-    const Handle list = GetElement("fileList");
+    const Handle list = PreparePageList();
     if (!list)
         return;
     const WaitCursor wait;

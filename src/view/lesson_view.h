@@ -89,6 +89,8 @@ class CLessonView : public HtmlDialog {
     void OnGotoClick(Handle element);
     void OnSectionChange(Handle element);
     void PlayTitleSound();
+    // Captures the course folder, pushes the page data and returns the page's list element.
+    Handle PreparePageList();
 
     const PlatformServices& m_services;
     bool m_bCreated = false;

@@ -7,6 +7,8 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include "support/gif_memory.h"
+
 #include <algorithm>
 #include <cstring>
 #include <random>
@@ -50,44 +52,9 @@ std::vector<Image> SampleImages() {
     return images;
 }
 
-void PutWord(std::string& out, int value) {
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>(value >> 8));
-}
-
-// A GIF with a 256-entry grey palette and one image whose image data is the lesson file's stream.
-std::string GifAround(const std::string& lessonFile, int width, int height) {
-    std::string gif = "GIF89a";
-    PutWord(gif, width);
-    PutWord(gif, height);
-    gif += std::string("\xF7\x00\x00", 3);
-    for (int i = 0; i < 256; ++i) {
-        gif.append(3, static_cast<char>(i));
-    }
-    gif.push_back(',');
-    PutWord(gif, 0);
-    PutWord(gif, 0);
-    PutWord(gif, width);
-    PutWord(gif, height);
-    gif.push_back('\0');
-    gif.push_back('\x08');
-    gif.append(lessonFile, 4);
-    gif.push_back(';');
-    return gif;
-}
-
-struct MemoryInput {
-    const std::string& data;
-    std::size_t at = 0;
-};
-
-int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int size) {
-    auto* input = static_cast<MemoryInput*>(gif->UserData);
-    const std::size_t count = std::min<std::size_t>(size, input->data.size() - input->at);
-    std::memcpy(buffer, input->data.data() + input->at, count);
-    input->at += count;
-    return static_cast<int>(count);
-}
+using gif_memory::GifAround;
+using gif_memory::MemoryInput;
+using gif_memory::ReadFromMemory;
 
 int WriteToMemory(GifFileType* gif, const GifByteType* buffer, int size) {
     static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(buffer), size);
