@@ -6,9 +6,6 @@
 
 // The course index "cntindex.idx": one lesson per line, "NAME=FILE", in the system code page.
 
-// `line` without leading and trailing space, tab, CR, LF, vertical tab and form feed.
-std::string_view TrimIndexLine(std::string_view line);
-
 // The entries of an index file's bytes in file order: every line (ended by LF or CR LF; a last
 // line without an end counts) trimmed, and skipped when nothing is left.
 std::vector<std::string> ParseCourseIndex(std::string_view bytes);

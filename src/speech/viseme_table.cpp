@@ -1,26 +1,39 @@
 #include "speech/viseme_table.h"
 
-#include "content/course_index.h"
 #include "content/leading_number.h"
+#include "content/text_lines.h"
+
+namespace {
+
+// Every occurrence of the engine's name prefix "SP_VISEME_" counts as a 0 digit.
+std::string WithoutEnginePrefix(std::string_view key) {
+    static constexpr std::string_view kPrefix = "SP_VISEME_";
+    std::string plain;
+    while (!key.empty()) {
+        if (key.starts_with(kPrefix)) {
+            plain += '0';
+            key.remove_prefix(kPrefix.size());
+        } else {
+            plain += key.front();
+            key.remove_prefix(1);
+        }
+    }
+    return plain;
+}
+
+}  // namespace
 
 std::vector<VisemeLine> ParseVisemeTable(std::string_view text) {
-    static constexpr std::string_view kPrefix = "SP_VISEME_";
     std::vector<VisemeLine> lines;
-    while (!text.empty()) {
-        const size_t end = text.find('\n');
-        const std::string_view line = TrimIndexLine(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-
+    for (const std::string_view raw : SplitTextLines(text)) {
+        const std::string_view line = TrimLine(raw);
         const size_t equals = line.find('=');
         if (equals == std::string_view::npos)
             continue;
-        std::string key(TrimIndexLine(line.substr(0, equals)));
-        const std::string_view file = TrimIndexLine(line.substr(equals + 1));
-        if (key.empty() || file.empty())
-            continue;
-        for (size_t at = key.find(kPrefix); at != std::string::npos; at = key.find(kPrefix, at))
-            key.replace(at, kPrefix.size(), "0");
-        lines.push_back({LeadingNumber(key), std::string(file)});
+        const std::string_view key = TrimLine(line.substr(0, equals));
+        const std::string_view file = TrimLine(line.substr(equals + 1));
+        if (!key.empty() && !file.empty())
+            lines.push_back({LeadingNumber(WithoutEnginePrefix(key)), std::string(file)});
     }
     return lines;
 }

@@ -80,6 +80,15 @@ TEST_F(LessonViewTest, OnlyTheRaisingElementsOwnWholeClassMatches) {
     EXPECT_EQ(view().LoadedResource(), CLessonView::kCoverPage);
 }
 
+TEST_F(LessonViewTest, EventsFromElementsNotOnThePageAreIgnored) {
+    const Handle stale = LoadPageWithFolder("打开课文");
+    Insert("<b id=\"probe\">replaced</b>");
+    for (Handle element : {stale, Handle{0}, Handle{0x7fffffff}})
+        Raise(PageEventType::Click, element);
+    EXPECT_EQ(view().m_nPage, CLessonView::kCoverPage);
+    EXPECT_EQ(view().LoadedResource(), CLessonView::kCoverPage);
+}
+
 TEST_F(LessonViewTest, OpenLessonsLinkShowsTheContentsPage) {
     Raise(PageEventType::Click, LoadPageWithFolder("打开课文"));
     EXPECT_EQ(view().m_nPage, 1);

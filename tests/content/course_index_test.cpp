@@ -1,4 +1,5 @@
 #include "content/course_index.h"
+#include "content/text_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +8,12 @@ namespace {
 using Entries = std::vector<std::string>;
 
 TEST(CourseIndexTest, TrimsAllSixWhiteSpaceBytesOnBothEnds) {
-    EXPECT_EQ(TrimIndexLine(" \t\r\n\v\fUnit 1 = u1.dat\f\v\n\r\t "), "Unit 1 = u1.dat");
-    EXPECT_EQ(TrimIndexLine(" \t\v\f\r\n"), "");
-    EXPECT_EQ(TrimIndexLine(""), "");
-    EXPECT_EQ(TrimIndexLine("x"), "x");
+    EXPECT_EQ(TrimLine(" \t\r\n\v\fUnit 1 = u1.dat\f\v\n\r\t "), "Unit 1 = u1.dat");
+    EXPECT_EQ(TrimLine(" \t\v\f\r\n"), "");
+    EXPECT_EQ(TrimLine(""), "");
+    EXPECT_EQ(TrimLine("x"), "x");
     // Only ASCII white space counts: the CP936 ideographic space (A1 A1) is kept.
-    EXPECT_EQ(TrimIndexLine("\xA1\xA1x "), "\xA1\xA1x");
+    EXPECT_EQ(TrimLine("\xA1\xA1x "), "\xA1\xA1x");
 }
 
 TEST(CourseIndexTest, ReadsTrimmedNonEmptyLinesInFileOrder) {

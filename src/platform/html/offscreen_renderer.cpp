@@ -3,7 +3,6 @@
 #include <QTimer>
 
 void OffscreenRenderer::LoadDocument(int generation, const std::string&, const std::string&) {
-    ++m_nLoads;
     QTimer::singleShot(0, this,
                        [this, generation] { m_client.OnRendererDocumentReady(generation); });
 }

@@ -17,9 +17,6 @@ class OffscreenRenderer : public QObject, public PageRenderer {
     void ReplaceChildren(PageMirror::Handle, const std::string&) override {}
     void SetStyle(PageMirror::Handle, const std::string&, const std::string&) override {}
 
-    int LoadCount() const { return m_nLoads; }
-
   private:
     PageRendererClient& m_client;
-    int m_nLoads = 0;
 };
