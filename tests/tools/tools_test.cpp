@@ -22,6 +22,7 @@ namespace {
 
 constexpr const char* kPack = QUORVAN_PACK;
 constexpr const char* kUnpack = QUORVAN_UNPACK;
+constexpr const char* kBuildCourse = QUORVAN_BUILD_COURSE;
 
 struct Outcome {
     int status;  // exit status, or -1 when the process did not exit normally
@@ -243,6 +244,35 @@ TEST_F(ToolsTest, DamagedLessonFilesExpandWithoutFailing) {
     const Outcome damaged = Run(kUnpack, {Path("noise.lz"), Path("noise.txt")});
     EXPECT_EQ(damaged.status, 0) << damaged.errors;
     EXPECT_EQ(fs::file_size(Path("noise.txt")), 85u * 4096);
+}
+
+TEST_F(ToolsTest, CourseBuildConvertsTextPacksLessonsAndCopiesTheRest) {
+    fs::create_directories(Path("src/lessons"));
+    fs::create_directories(Path("src/lesson1"));
+    // "第一课" and "你好" in UTF-8; the built course holds them in CP936.
+    WriteFile(Path("src/cntindex.idx"), "\xE7\xAC\xAC\xE4\xB8\x80\xE8\xAF\xBE=lesson1.dat\n");
+    WriteFile(Path("src/lessons/lesson1.txt"), "#1A@0#\nHello \xE4\xBD\xA0\xE5\xA5\xBD\n");
+    WriteFile(Path("src/lesson1/cat.gif"), "GIF89a picture");
+    WriteFile(Path("src/bkg.gif"), "GIF89a background");
+
+    const Outcome built = Run(kBuildCourse, {Path("src"), Path("out")});
+    ASSERT_EQ(built.status, 0) << built.errors;
+    EXPECT_EQ(ReadFile(Path("out/cntindex.idx")), "\xB5\xDA\xD2\xBB\xBF\xCE=lesson1.dat\n");
+    EXPECT_EQ(ReadFile(Path("out/lesson1/cat.gif")), "GIF89a picture");
+    EXPECT_EQ(ReadFile(Path("out/bkg.gif")), "GIF89a background");
+    EXPECT_FALSE(fs::exists(Path("out/lessons")));
+    ASSERT_EQ(Run(kUnpack, {Path("out/lesson1.dat"), Path("text")}).status, 0);
+    EXPECT_EQ(ReadFile(Path("text")), "#1A@0#\nHello \xC4\xE3\xBA\xC3\n");
+}
+
+TEST_F(ToolsTest, CourseBuildRefusesTextTheCodePageCannotHold) {
+    fs::create_directories(Path("src/lessons"));
+    WriteFile(Path("src/cntindex.idx"), "One=lesson1.dat\n");
+    // U+0259 (schwa) has no CP936 form; the learner would see "?" instead.
+    WriteFile(Path("src/lessons/lesson1.txt"), "#1A@0#\n[\xC9\x99]\n");
+    const Outcome built = Run(kBuildCourse, {Path("src"), Path("out")});
+    EXPECT_EQ(built.status, 1);
+    EXPECT_NE(built.errors.find("lesson1.txt"), std::string::npos) << built.errors;
 }
 
 }  // namespace
