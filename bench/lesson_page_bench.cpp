@@ -16,7 +16,8 @@ namespace {
 std::string LessonText(int lines) {
     std::string text = "#1Long section@0#\n";
     for (int i = 0; i < lines; ++i) {
-        text += i % 2 ? "Mary: How much is this <u>b</u>ook? [b<u>u</u>k] \xd5\xe2\xb1\xbe\xca\xe9\xb6\xe0\xc9\xd9\xc7\xae\xa3\xbf\n"
+        text += i % 2 ? "Mary: How much is this <u>b</u>ook? [b<u>u</u>k] "
+                        "\xd5\xe2\xb1\xbe\xca\xe9\xb6\xe0\xc9\xd9\xc7\xae\xa3\xbf\n"
                       : "Tom: It is ten yuan. [t<i>e</i>n]\n";
     }
     return text;

@@ -13,6 +13,7 @@
 #include "platform/sound/sound_player.h"
 #include "platform/window/dialog_controls.h"
 #include "speech/viseme_table.h"
+#include "view/command_ids.h"
 
 namespace {
 
@@ -24,13 +25,13 @@ struct ButtonTemplate {
 
 // Template 102's command buttons in the order they are laid out, left to right.
 constexpr std::array<ButtonTemplate, 7> kButtons{{
-    {1007, "跟读", 7},
-    {1006, "重复", 63},
-    {1005, "听写", 120},
-    {1004, "上一句", 177},
-    {1003, "下一句", 235},
-    {1002, "朗读", 293},
-    {1001, "停止", 351},
+    {kReadAlongButton, "跟读", 7},
+    {kRepeatButton, "重复", 63},
+    {kDictationButton, "听写", 120},
+    {kPreviousButton, "上一句", 177},
+    {kNextButton, "下一句", 235},
+    {kReadAloudButton, "朗读", 293},
+    {kStopButton, "停止", 351},
 }};
 
 constexpr int kTemplateWidth = 466;
@@ -127,7 +128,7 @@ bool CTutorDlg::OnInitDialog() {
     m_view.setGeometry(x0, kViewTop, cw - x0, std::max(0, ch - kViewBottomMargin));
     m_view.show();
     LayoutButtons(cw, ch);
-    m_services.sound->PlayLooping("logo.wav");
+    m_services.sound->PlayLooping(CLessonView::kTitleSound);
     if (settings.rcWindow.right == 0)
         settings.rcWindow.right = 300;
     return true;

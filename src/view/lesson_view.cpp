@@ -8,6 +8,7 @@
 #include "platform/codepage.h"
 #include "platform/sound/sound_player.h"
 #include "platform/window/dialog_controls.h"
+#include "view/command_ids.h"
 
 namespace {
 
@@ -37,17 +38,6 @@ constexpr std::array<EventTableEntry, 13> kEventTable{{
     {EventMatch::ById, PageEventType::Click, "Goto", kGotoClick},
     {EventMatch::ElementById, PageEventType::Change, "Select1", kSectionChange},
 }};
-
-// Command buttons of the main window.
-constexpr int kStopButton = 1001;
-constexpr int kReadAloudButton = 1002;
-constexpr int kNextButton = 1003;
-constexpr int kPreviousButton = 1004;
-constexpr int kDictationButton = 1005;
-constexpr int kRepeatButton = 1006;
-constexpr int kReadAlongButton = 1007;
-
-constexpr const char* kTitleSound = "logo.wav";
 
 }  // namespace
 

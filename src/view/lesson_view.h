@@ -23,6 +23,8 @@ class CLessonView : public HtmlDialog {
     static constexpr int kSettingsCommand = 146;
     // The decoded text of the open lesson, in the course folder.
     static constexpr const char* kLessonTextFile = "tcnt.tmp";
+    // The looping title sound, in the course folder.
+    static constexpr const char* kTitleSound = "logo.wav";
 
     explicit CLessonView(const PlatformServices& services);
     ~CLessonView() override;

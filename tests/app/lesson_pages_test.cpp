@@ -1,5 +1,5 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 #include "app/tutor_dlg.h"
 #include "content/lzw_encoder.h"
@@ -12,7 +12,7 @@ namespace {
 using Handle = PageMirror::Handle;
 
 class LessonPagesTest : public ::testing::Test {
-protected:
+  protected:
     void Start() {
         dlg = std::make_unique<CTutorDlg>(platform.Services());
         dlg->Create();
@@ -91,14 +91,14 @@ TEST_F(LessonPagesTest, CoverOffersTheTwoLinks) {
 }
 
 TEST_F(LessonPagesTest, ContentsListsTheIndexNamesInOrder) {
-    course.Write("cntindex.idx", Utf8ToCp936("\n  第一课 = one.dat  \r\n\r\n第二课=two=x.dat\nSolo\n"));
+    course.Write("cntindex.idx",
+                 Utf8ToCp936("\n  第一课 = one.dat  \r\n\r\n第二课=two=x.dat\nSolo\n"));
     Start();
     ASSERT_EQ(view().m_lessonNames.size(), 3u);
     EXPECT_EQ(view().m_lessonNames[0], Utf8ToCp936("第一课 = one.dat"));
     Click("folder", "打开课文");
     ASSERT_TRUE(WaitForDocument(&view()));
-    EXPECT_EQ(view().GetElementText(view().GetElement("fileList")),
-              "目录\n第一课\n第二课\nSolo");
+    EXPECT_EQ(view().GetElementText(view().GetElement("fileList")), "目录\n第一课\n第二课\nSolo");
 }
 
 TEST_F(LessonPagesTest, OpeningALessonWritesItsTextAndShowsSectionOne) {
@@ -240,7 +240,8 @@ TEST_F(LessonPagesTest, BackLinksReturnToContentsAndCover) {
     Click("folder", "返回目录");
     ASSERT_TRUE(WaitForDocument(&view()));
     EXPECT_EQ(view().LoadedResource(), CLessonView::kContentsPage);
-    EXPECT_NE(view().GetElementText(view().GetElement("fileList")).find("第一课"), std::string::npos);
+    EXPECT_NE(view().GetElementText(view().GetElement("fileList")).find("第一课"),
+              std::string::npos);
     Click("folder", "返回");
     ASSERT_TRUE(WaitForDocument(&view()));
     EXPECT_EQ(view().LoadedResource(), CLessonView::kCoverPage);
