@@ -3,13 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <filesystem>
-#include <fstream>
 
+#include "app/test_platform.h"
 #include "app/tutor_dlg.h"
-#include "platform/html/offscreen_renderer.h"
-#include "platform/messagebox/recording_message_box.h"
-#include "platform/sound/recording_sound_player.h"
 
 namespace {
 
@@ -24,35 +20,21 @@ std::string LessonText(int lines) {
 }
 
 void BM_BuildLessonPage(benchmark::State& state) {
-    const auto course = std::filesystem::temp_directory_path() / "quorvan-lesson-page-bench";
-    std::filesystem::create_directories(course);
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(course);
-    std::ofstream("tcnt.tmp", std::ios::binary) << LessonText(static_cast<int>(state.range(0)));
-    std::ofstream("cntindex.idx") << "Long=long.dat\n";
-
-    RecordingSoundPlayer sound;
-    RecordingMessageBox box;
-    PlatformServices services;
-    services.sound = &sound;
-    services.messageBox = &box;
-    services.makeRenderer = [](PageRendererClient& client) {
-        return std::make_unique<OffscreenRenderer>(client);
-    };
-    {
-        CTutorDlg dlg(services);
-        dlg.Create();
-        CLessonView& view = dlg.m_view;
-        view.m_nPage = 2;
-        view.ShowPage();
-        QApplication::processEvents();
-        for (auto _ : state)
-            view.BuildLessonPage();
-        if (view.m_nLineCount != state.range(0))
-            state.SkipWithError("the page has the wrong number of lines");
-    }
-    std::filesystem::current_path(previous);
-    std::filesystem::remove_all(course);
+    const TemporaryCourse course;
+    course.Write("tcnt.tmp", LessonText(static_cast<int>(state.range(0))));
+    course.Write("cntindex.idx", "Long=long.dat\n");
+    TestPlatform platform;
+    CTutorDlg dlg(platform.Services());
+    dlg.Create();
+    CLessonView& view = dlg.m_view;
+    view.m_nPage = 2;
+    view.ShowPage();
+    if (!WaitForDocument(&view))
+        state.SkipWithError("the lesson page did not load");
+    for (auto _ : state)
+        view.BuildLessonPage();
+    if (view.m_nLineCount != state.range(0))
+        state.SkipWithError("the page has the wrong number of lines");
 }
 BENCHMARK(BM_BuildLessonPage)->Arg(5000)->Unit(benchmark::kMillisecond);
 

@@ -24,8 +24,7 @@ std::string ToCodePage(const std::string& utf8, const fs::path& source) {
 }
 
 std::string ReadText(const fs::path& path) {
-    struct stat info;
-    return file_tool::ReadWhole(path.string(), info);
+    return file_tool::ReadWhole(path.string());
 }
 
 void BuildCourse(const fs::path& source, const fs::path& output) {

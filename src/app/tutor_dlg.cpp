@@ -7,7 +7,6 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <array>
-#include <fstream>
 
 #include "platform/files/files.h"
 #include "platform/sound/sound_player.h"
@@ -153,12 +152,10 @@ void CTutorDlg::LayoutButtons(int cx, int cy) {
 
 void CTutorDlg::LoadRestPicture() {
     const ScopedCurrentDirectory visemeDirectory(NativePath(CurrentDirectory() + "\\Viseme\\"));
-    std::ifstream file("viseme.idx", std::ios::binary);
-    if (!file)
+    const std::optional<std::string> table = ReadWholeFile("viseme.idx");
+    if (!table)
         return;
-    const std::string text((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
-    for (const VisemeLine& line : ParseVisemeTable(text)) {
+    for (const VisemeLine& line : ParseVisemeTable(*table)) {
         if (line.number != kRestPictureId)
             continue;
         QPixmap picture(QString::fromStdString(NativePath(line.file)));
@@ -213,7 +210,7 @@ void CTutorDlg::StoreWindowRect() {
 bool CTutorDlg::IsRestorable(const WindowRect& rc) const {
     // A degenerate rectangle, such as the one a run that never moved the window leaves
     // behind, or one on no screen, would hide the window: keep the template placement then.
-    if (rc.left == rc.right || rc.right - rc.left < 100 || rc.bottom - rc.top < 100)
+    if (rc.right - rc.left < 100 || rc.bottom - rc.top < 100)
         return false;
     const QRect wanted(QPoint(rc.left, rc.top), QPoint(rc.right - 1, rc.bottom - 1));
     for (const QScreen* screen : QGuiApplication::screens()) {

@@ -1,12 +1,8 @@
 #include "settings/tutor_settings.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/files/files.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -116,67 +112,6 @@ void AppendName(std::string& out, const std::string& name) {
     out += stored;
 }
 
-bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    char buffer[4096];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            bytes.append(buffer, static_cast<std::size_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            ok = false;
-            break;
-        }
-    }
-    close(fd);
-    return ok;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Creates a new file next to `path` that no other writer uses; its mode follows the umask like
-// any newly created settings file.
-int CreateTemporaryFile(const std::filesystem::path& path, std::string& tempName) {
-    static std::atomic<unsigned> serial{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = path.native() + '.' + std::to_string(getpid()) + '.' + std::to_string(serial++);
-        const int fd = open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) {
-            return fd;
-        }
-    }
-    return -1;
-}
-
-// Makes the rename itself durable. The new file is already in place, so a failure here does not
-// make the save fail.
-void SyncDirectoryOf(const std::filesystem::path& path) {
-    const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
-    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
 }  // namespace
 
 void ParseSettings(TutorSettings& settings, std::string_view bytes) {
@@ -213,25 +148,11 @@ std::string SerializeSettings(const TutorSettings& settings) {
 }
 
 void LoadSettings(TutorSettings& settings, const std::filesystem::path& path) {
-    std::string bytes;
-    if (ReadWholeFile(path, bytes)) {
-        ParseSettings(settings, bytes);
+    if (const std::optional<std::string> bytes = ReadWholeFile(path)) {
+        ParseSettings(settings, *bytes);
     }
 }
 
 bool SaveSettings(const TutorSettings& settings, const std::filesystem::path& path) {
-    const std::string bytes = SerializeSettings(settings);
-    std::string tempName;
-    const int fd = CreateTemporaryFile(path, tempName);
-    if (fd < 0) {
-        return false;
-    }
-    bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok && std::rename(tempName.c_str(), path.c_str()) == 0) {
-        SyncDirectoryOf(path);
-        return true;
-    }
-    unlink(tempName.c_str());
-    return false;
+    return ReplaceFile(path, SerializeSettings(settings));
 }

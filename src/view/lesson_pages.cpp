@@ -2,7 +2,6 @@
 // and the looks of the current line.
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 
 #include "content/course_index.h"
 #include "content/lzw_decoder.h"
@@ -17,13 +16,6 @@ namespace {
 
 constexpr const char* kCourseIndexFile = "cntindex.idx";
 constexpr int kDictationMode = 5;
-
-std::optional<std::string> ReadWholeFile(const std::string& name) {
-    std::ifstream file(NativePath(name), std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 }  // namespace
 
@@ -71,7 +63,7 @@ void CLessonView::OpenLesson(const std::string& clickedText) {
         return;
 
     const std::string file(SplitCourseEntry(m_lessonNames[found]).file);
-    if (const std::optional<std::string> lesson = ReadWholeFile(file)) {
+    if (const std::optional<std::string> lesson = ReadWholeFile(NativePath(file))) {
         m_strLessonFile = file;
         CLzwDecoder decoder;
         decoder.Decode(reinterpret_cast<const unsigned char*>(lesson->data()), lesson->size());

@@ -176,26 +176,16 @@ void CLessonView::OnFolderClick(Handle element) {
     const std::string text = GetElementText(element);
     if (text.empty())
         return;
-    if (text == "打开课文") {
-        m_nPage = 1;
-        m_nShowing = 2;
-        LoadFromResource(kContentsPage);
-        EnableCommandButtons(false, true);
-    } else if (text == "系统设置") {
-        // Settings open from the element of class "setting" only.
-    } else if (text == "返回目录") {
-        m_nPage = 1;
-        m_nShowing = 2;
-        LoadFromResource(kContentsPage);
-        EnableCommandButtons(false, true);
+    if (text == "系统设置")
+        return;  // settings open from the element of class "setting" only
+    // Leaving a lesson or the contents brings the title sound back; opening the contents does not.
+    const bool toContents = text == "打开课文" || text == "返回目录";
+    if (text != "打开课文")
         PlayTitleSound();
-    } else {
-        PlayTitleSound();
-        m_nPage = 0;
-        m_nShowing = 0;
-        LoadFromResource(kCoverPage);
-        EnableCommandButtons(false, true);
-    }
+    m_nPage = toContents ? 1 : 0;
+    m_nShowing = toContents ? 2 : 0;
+    ShowPage();
+    EnableCommandButtons(false, true);
 }
 
 void CLessonView::OnSettingClick(Handle) {

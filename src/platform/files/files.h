@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,3 +45,12 @@ std::string ExecutableDirectory();
 // (prefix/bin, prefix/share/quorvan). Empty if the executable directory is unknown. The directory
 // is not required to exist.
 std::string DataDirectory();
+
+// The whole content of a file, or nothing when it cannot be opened or read; errno then says why.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Replaces the content of `path` in one step: the bytes go to a new file in the same directory,
+// which is synced and renamed over the old one. A replaced file keeps its permission bits; a new
+// one gets 0666 less the umask. On failure the old file is as it was, no temporary file is left,
+// and errno says why.
+bool ReplaceFile(const std::string& path, std::string_view bytes);

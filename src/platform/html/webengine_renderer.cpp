@@ -134,9 +134,9 @@ WebEngineRenderer::WebEngineRenderer(PageRendererClient& client)
     m_view->setPage(m_page);
 
     m_bridge = new PageBridge(this);
-    m_channel = new QWebChannel(this);
-    m_channel->registerObject(QStringLiteral("bridge"), m_bridge);
-    m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
+    auto* channel = new QWebChannel(this);
+    channel->registerObject(QStringLiteral("bridge"), m_bridge);
+    m_page->setWebChannel(channel, QWebEngineScript::ApplicationWorld);
     m_page->scripts().insert(
         MakeScript(QStringLiteral("qwebchannel"),
                    ReadResource(QStringLiteral(":/qtwebchannel/qwebchannel.js")),

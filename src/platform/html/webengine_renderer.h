@@ -8,7 +8,6 @@
 
 #include "platform/html/page_renderer.h"
 
-class QWebChannel;
 class QWebEngineProfile;
 class QWebEngineView;
 class PageBridge;
@@ -41,7 +40,6 @@ class WebEngineRenderer : public QObject, public PageRenderer {
     std::unique_ptr<QWebEngineProfile> m_profile;
     QPointer<QWebEngineView> m_view;
     GuardedPage* m_page = nullptr;
-    QWebChannel* m_channel = nullptr;
     PageBridge* m_bridge = nullptr;
     int m_nGeneration = 0;
     bool m_bReady = false;
