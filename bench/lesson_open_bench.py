@@ -1,5 +1,5 @@
 """From a click on a lesson name to line 1 shown highlighted, with the real page engine.
-Usage: xvfb-run -a -s "-screen 0 1280x1024x24" /usr/bin/python3 bench/lesson_open_bench.py \
+Usage: xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" /usr/bin/python3 bench/lesson_open_bench.py \
            build/bin/quorvan build/course [RUNS]"""
 
 import os

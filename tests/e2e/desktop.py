@@ -102,6 +102,18 @@ class DevTools:
         return False
 
 
+_display = None
+
+
+def shared_display():
+    """One connection for the whole test process: a server that sees its last client leave
+    resets itself, and a program started during that reset cannot connect."""
+    global _display
+    if _display is None:
+        _display = display.Display()
+    return _display
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
@@ -120,7 +132,7 @@ class Program:
             env["QTWEBENGINE_CHROMIUM_FLAGS"] = "--no-sandbox"
         self.process = subprocess.Popen([executable], cwd=course_dir, env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.display = display.Display()
+        self.display = shared_display()
         try:
             self.window = self._find_window("Quorvan")
             self.page = DevTools(self.port)
@@ -203,7 +215,6 @@ class Program:
             self.process.kill()
             self.process.wait()
         self.page.sock.close()
-        self.display.close()
 
 
 def write_png(path, width, height, bgrx):
