@@ -124,6 +124,7 @@ class Program:
     """The real program, started in a course folder with remote debugging on the loopback."""
 
     def __init__(self, executable, course_dir):
+        self.display = shared_display()
         self.port = free_port()
         env = dict(os.environ)
         env["QTWEBENGINE_REMOTE_DEBUGGING"] = f"127.0.0.1:{self.port}"
@@ -132,7 +133,6 @@ class Program:
             env["QTWEBENGINE_CHROMIUM_FLAGS"] = "--no-sandbox"
         self.process = subprocess.Popen([executable], cwd=course_dir, env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.display = shared_display()
         try:
             self.window = self._find_window("Quorvan")
             self.page = DevTools(self.port)
