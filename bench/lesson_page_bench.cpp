@@ -4,8 +4,8 @@
 
 #include <QApplication>
 
-#include "app/test_platform.h"
 #include "app/tutor_dlg.h"
+#include "support/test_platform.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ std::string LessonText(int lines) {
     return text;
 }
 
-void BM_BuildLessonPage(benchmark::State& state) {
+void BuildLongLessonPage(benchmark::State& state) {
     const TemporaryCourse course;
     course.Write("tcnt.tmp", LessonText(static_cast<int>(state.range(0))));
     course.Write("cntindex.idx", "Long=long.dat\n");
@@ -29,14 +29,17 @@ void BM_BuildLessonPage(benchmark::State& state) {
     CLessonView& view = dlg.m_view;
     view.m_nPage = 2;
     view.ShowPage();
-    if (!WaitForDocument(&view))
+    if (!WaitForDocument(&view)) {
         state.SkipWithError("the lesson page did not load");
-    for (auto _ : state)
+    }
+    for (auto _ : state) {
         view.BuildLessonPage();
-    if (view.m_nLineCount != state.range(0))
+    }
+    if (view.m_nLineCount != state.range(0)) {
         state.SkipWithError("the page has the wrong number of lines");
+    }
 }
-BENCHMARK(BM_BuildLessonPage)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BuildLongLessonPage)->Arg(5000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -103,7 +103,7 @@ std::unique_ptr<GifPixelType[]> DecodeWithGiflib(const std::string& file) {
     return pixels;
 }
 
-void BM_CLzwDecoder(benchmark::State& state) {
+void CLzwDecoderThroughput(benchmark::State& state) {
     const Streams& streams = SharedStreams();
     const auto* data = reinterpret_cast<const unsigned char*>(streams.lesson.data());
     {
@@ -125,7 +125,7 @@ void BM_CLzwDecoder(benchmark::State& state) {
     state.counters["packed_MiB"] = static_cast<double>(streams.lesson.size()) / (1 << 20);
 }
 
-void BM_GiflibDecoder(benchmark::State& state) {
+void GiflibThroughput(benchmark::State& state) {
     const Streams& streams = SharedStreams();
     {
         const auto pixels = DecodeWithGiflib(streams.gif);
@@ -142,8 +142,8 @@ void BM_GiflibDecoder(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * streams.text.size());
 }
 
-BENCHMARK(BM_CLzwDecoder)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GiflibDecoder)->Unit(benchmark::kMillisecond);
+BENCHMARK(CLzwDecoderThroughput)->Unit(benchmark::kMillisecond);
+BENCHMARK(GiflibThroughput)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -12,8 +12,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QtPlatformRuntime runtime;
-    if (!runtime.Start())
+    if (!runtime.Start()) {
         return 1;
+    }
     int status = 1;
     {
         CTutorDlg dlg(runtime.Services());

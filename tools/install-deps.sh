@@ -9,6 +9,7 @@ packages=(
   qt6-webchannel-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6 qml6-module-qtwebchannel
   libgl-dev libxkbcommon-dev
   libespeak-ng-dev espeak-ng-data libsndfile1-dev libgumbo-dev
+  flite1-dev libsoxr-dev sox pocketsphinx pocketsphinx-en-us python3-pocketsphinx
   libgtest-dev libgmock-dev googletest libbenchmark-dev libgif-dev
   fonts-wqy-microhei xvfb xauth x11-utils xdotool python3-xlib
 )

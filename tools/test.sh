@@ -7,6 +7,9 @@ cd "$(dirname "$0")/.."
 
 bash tools/install-deps.sh
 
+echo "== format =="
+bash tools/format.sh --check
+
 jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"

@@ -7,27 +7,38 @@
 #include "platform/html/webengine_renderer.h"
 #include "platform/messagebox/qt_message_box.h"
 #include "platform/sound/qt_sound_player.h"
+#include "speech/engines/speech_registry.h"
 
-QtPlatformRuntime::QtPlatformRuntime() : m_messageBox(std::make_unique<QtMessageBox>()) {
-    m_services.messageBox = m_messageBox.get();
+QtPlatformRuntime::QtPlatformRuntime(UtteranceObserver* speechLog)
+    : messageBox_(std::make_unique<QtMessageBox>()), speechLog_(speechLog) {
+    services_.messageBox = messageBox_.get();
 }
 
 QtPlatformRuntime::~QtPlatformRuntime() = default;
 
 bool QtPlatformRuntime::Start() {
     // Windows need a screen, and the pages need the program's own resources.
-    if (!QGuiApplication::primaryScreen() || !QFile::exists(QStringLiteral(":/html/131.html")))
+    if (!QGuiApplication::primaryScreen() || !QFile::exists(QStringLiteral(":/html/131.html"))) {
         return false;
-    m_sound = std::make_unique<QtSoundPlayer>();
-    m_services.sound = m_sound.get();
-    m_services.makeRenderer = [](PageRendererClient& client) {
+    }
+    sound_ = std::make_unique<QtSoundPlayer>();
+    services_.sound = sound_.get();
+    SpeechEngineOptions speech;
+    if (speechLog_ != nullptr) {
+        speech.observers.push_back(speechLog_);
+    }
+    speech_ = MakeSpeechEngine(speech);
+    services_.speech = speech_.get();
+    services_.makeRenderer = [](PageRendererClient& client) {
         return std::make_unique<WebEngineRenderer>(client);
     };
     return true;
 }
 
 void QtPlatformRuntime::Stop() {
-    m_services.sound = nullptr;
-    m_services.makeRenderer = nullptr;
-    m_sound.reset();
+    services_.sound = nullptr;
+    services_.speech = nullptr;
+    services_.makeRenderer = nullptr;
+    sound_.reset();
+    speech_.reset();
 }

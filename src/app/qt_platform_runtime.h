@@ -6,19 +6,25 @@
 
 class MessageBoxService;
 class SoundPlayer;
+class SpeechEngine;
+class UtteranceObserver;
 
-// The platform of a real run: Qt windows, Qt WebEngine pages, Qt Multimedia sound.
+// The platform of a real run: Qt windows, Qt WebEngine pages, Qt Multimedia sound, the flite and
+// espeak-ng voices.
 class QtPlatformRuntime : public PlatformRuntime {
   public:
-    QtPlatformRuntime();
+    // `speechLog`, when given, is told of every utterance; it must outlive the runtime.
+    explicit QtPlatformRuntime(UtteranceObserver* speechLog = nullptr);
     ~QtPlatformRuntime() override;
 
     bool Start() override;
     void Stop() override;
-    const PlatformServices& Services() const override { return m_services; }
+    const PlatformServices& Services() const override { return services_; }
 
   private:
-    std::unique_ptr<SoundPlayer> m_sound;
-    std::unique_ptr<MessageBoxService> m_messageBox;
-    PlatformServices m_services;
+    std::unique_ptr<SoundPlayer> sound_;
+    std::unique_ptr<MessageBoxService> messageBox_;
+    UtteranceObserver* speechLog_;
+    std::unique_ptr<SpeechEngine> speech_;
+    PlatformServices services_;
 };

@@ -6,10 +6,11 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "platform/files/files.h"
-#include "platform/sound/sound_player.h"
 #include "platform/window/dialog_controls.h"
 #include "speech/viseme_table.h"
 #include "view/command_ids.h"
@@ -45,11 +46,15 @@ constexpr int kButtonRowFromBottom = 30;
 constexpr int kButtonGap = 6;
 constexpr int kMinimumRowStart = 10;
 constexpr int kRestPictureId = 22;
+constexpr std::int64_t kCoordinateLimit = std::int64_t{1} << 24;
+// A mouth picture is a small bitmap and its table a few lines.
+constexpr std::size_t kPictureTableLimit = std::size_t{1} << 20;
+constexpr std::size_t kPictureFileLimit = std::size_t{8} << 20;
 
 }  // namespace
 
 CTutorDlg::CTutorDlg(const PlatformServices& services)
-    : m_view(services), m_hIcon(QStringLiteral(":/icons/quorvan.svg")), m_services(services) {
+    : m_view(services), m_hIcon(QStringLiteral(":/icons/quorvan.svg")) {
     setWindowTitle(QStringLiteral("Quorvan"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -91,20 +96,21 @@ int CTutorDlg::DoModal() {
 }
 
 void CTutorDlg::Initialize() {
-    if (m_bCreated)
+    if (created_) {
         return;
-    m_bCreated = true;
+    }
+    created_ = true;
     OnInitDialog();
 }
 
 void CTutorDlg::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     // A stored rectangle is the outer frame, whose size is known once the window shows.
-    if (const std::optional<WindowRect> restore = std::exchange(m_pendingRestore, std::nullopt)) {
-        const WindowRect rc = *restore;
+    if (const std::optional<QRect> restore = std::exchange(pendingRestore_, std::nullopt)) {
+        const QRect rc = *restore;
         const QSize frame = frameGeometry().size() - size();
-        move(rc.left, rc.top);
-        resize(rc.right - rc.left - frame.width(), rc.bottom - rc.top - frame.height());
+        move(rc.topLeft());
+        resize(rc.width() - frame.width(), rc.height() - frame.height());
     }
 }
 
@@ -113,11 +119,10 @@ bool CTutorDlg::OnInitDialog() {
     m_view.Create(this);
 
     TutorSettings& settings = m_view.m_settings;
-    if (IsRestorable(settings.rcWindow)) {
-        m_pendingRestore = settings.rcWindow;
-        const WindowRect& rc = settings.rcWindow;
-        move(rc.left, rc.top);
-        resize(rc.right - rc.left, rc.bottom - rc.top);
+    if (const std::optional<QRect> rc = RestorableRect(settings.rcWindow)) {
+        pendingRestore_ = rc;
+        move(rc->topLeft());
+        resize(rc->size());
     }
     const int cw = width();
     const int ch = height();
@@ -127,9 +132,10 @@ bool CTutorDlg::OnInitDialog() {
     m_view.setGeometry(x0, kViewTop, cw - x0, std::max(0, ch - kViewBottomMargin));
     m_view.show();
     LayoutButtons(cw, ch);
-    m_services.sound->PlayLooping(CLessonView::kTitleSound);
-    if (settings.rcWindow.right == 0)
+    m_view.PlayTitleSound();
+    if (settings.rcWindow.right == 0) {
         settings.rcWindow.right = 300;
+    }
     return true;
 }
 
@@ -137,13 +143,15 @@ void CTutorDlg::LayoutButtons(int cx, int cy) {
     int x = 100;
     for (const ButtonTemplate& templ : kButtons) {
         QWidget* button = FindControl(this, templ.id);
-        if (!button)
+        if (!button) {
             continue;
+        }
         const int w = button->width();
         const int h = button->height();
         // The row of seven is centred, each button counted with the gap after it.
-        if (templ.id == kButtons.front().id)
+        if (templ.id == kButtons.front().id) {
             x = (cx - 7 * (w + kButtonGap)) / 2;
+        }
         x = std::max(x, kMinimumRowStart);
         button->setGeometry(x, cy - kButtonRowFromBottom, w, h);
         x += w + kButtonGap;
@@ -152,13 +160,20 @@ void CTutorDlg::LayoutButtons(int cx, int cy) {
 
 void CTutorDlg::LoadRestPicture() {
     const ScopedCurrentDirectory visemeDirectory(NativePath(CurrentDirectory() + "\\Viseme\\"));
-    const std::optional<std::string> table = ReadWholeFile("viseme.idx");
-    if (!table)
+    std::string table;
+    if (ReadCourseFile("viseme.idx", table, kPictureTableLimit)) {
         return;
-    for (const VisemeLine& line : ParseVisemeTable(*table)) {
-        if (line.number != kRestPictureId)
+    }
+    for (const VisemeLine& line : ParseVisemeTable(table)) {
+        if (line.number != kRestPictureId) {
             continue;
-        QPixmap picture(QString::fromStdString(NativePath(line.file)));
+        }
+        QPixmap picture;
+        std::string bytes;
+        if (!ReadCourseFile(line.file, bytes, kPictureFileLimit)) {
+            picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
+                                 static_cast<uint>(bytes.size()));
+        }
         if (!picture.isNull()) {
             m_hRestPicture = picture;
             m_nStripWidth = picture.width() + 20;
@@ -170,8 +185,9 @@ void CTutorDlg::LoadRestPicture() {
 }
 
 bool CTutorDlg::PreTranslateMessage(QEvent* message) {
-    if (message->type() == kVoiceNotificationEvent)
+    if (message->type() == kVoiceNotificationEvent) {
         m_view.PreTranslateMessage(message);
+    }
     return false;
 }
 
@@ -197,8 +213,9 @@ void CTutorDlg::OnSize(int cx, int cy) {
 }
 
 void CTutorDlg::OnMove() {
-    if (m_view.IsCreated())
+    if (m_view.IsCreated()) {
         StoreWindowRect();
+    }
 }
 
 void CTutorDlg::StoreWindowRect() {
@@ -207,15 +224,31 @@ void CTutorDlg::StoreWindowRect() {
                                   frame.top() + frame.height()};
 }
 
-bool CTutorDlg::IsRestorable(const WindowRect& rc) const {
+std::optional<QRect> CTutorDlg::RestorableRect(const WindowRect& rc) const {
+    // The file is not range-checked: compute in 64 bits so no stored value can overflow.
+    const std::int64_t width = std::int64_t{rc.right} - rc.left;
+    const std::int64_t height = std::int64_t{rc.bottom} - rc.top;
     // A degenerate rectangle, such as the one a run that never moved the window leaves
     // behind, or one on no screen, would hide the window: keep the template placement then.
-    if (rc.right - rc.left < 100 || rc.bottom - rc.top < 100)
-        return false;
-    const QRect wanted(QPoint(rc.left, rc.top), QPoint(rc.right - 1, rc.bottom - 1));
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().intersected(wanted).width() >= 50)
-            return true;
+    if (width < 100 || height < 100) {
+        return std::nullopt;
     }
-    return false;
+    // No screen is 2^24 pixels wide; clamping there keeps QRect's own arithmetic in range.
+    auto coordinate = [](std::int64_t value) {
+        return static_cast<int>(
+            std::clamp<std::int64_t>(value, -kCoordinateLimit, kCoordinateLimit));
+    };
+    const QRect wanted(
+        QPoint(coordinate(rc.left), coordinate(rc.top)),
+        QPoint(coordinate(std::int64_t{rc.right} - 1), coordinate(std::int64_t{rc.bottom} - 1)));
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect available = screen->availableGeometry();
+        if (available.intersected(wanted).width() < 50) {
+            continue;
+        }
+        // The position stays; a size beyond the screen would cost memory for pixels nobody can
+        // see (a stored 32767 x 32767 window takes gigabytes), so it shrinks to the free area.
+        return QRect(wanted.topLeft(), wanted.size().boundedTo(available.size()));
+    }
+    return std::nullopt;
 }

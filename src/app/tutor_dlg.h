@@ -46,10 +46,10 @@ class CTutorDlg : public MessageFilterHost<QDialog> {
   private:
     void Initialize();
     void StoreWindowRect();
-    bool IsRestorable(const WindowRect& rc) const;
+    // The rectangle to restore a stored one as, or nothing to keep the template placement.
+    std::optional<QRect> RestorableRect(const WindowRect& rc) const;
 
-    const PlatformServices& m_services;
-    bool m_bCreated = false;
+    bool created_ = false;
     // The stored rectangle to apply once the frame's size is known.
-    std::optional<WindowRect> m_pendingRestore;
+    std::optional<QRect> pendingRestore_;
 };

@@ -38,63 +38,63 @@ std::uint64_t LoadLittleEndian64(const unsigned char* p) {
 class CodeReader {
   public:
     CodeReader(const unsigned char* stream, const unsigned char* end)
-        : m_next(stream), m_blockEnd(stream), m_end(end) {}
+        : next_(stream), blockEnd_(stream), end_(end) {}
 
     // The next code of the given width, or the end code when the stream ends before the code is
     // complete.
     unsigned ReadCode(unsigned width) {
-        if (m_count < width) {
+        if (count_ < width) {
             Refill();
-            if (m_count < width) {
+            if (count_ < width) {
                 return kEndCode;
             }
         }
-        const unsigned code = static_cast<unsigned>(m_bits) & ((1u << width) - 1);
-        m_bits >>= width;
-        m_count -= width;
+        const unsigned code = static_cast<unsigned>(bits_) & ((1u << width) - 1);
+        bits_ >>= width;
+        count_ -= width;
         return code;
     }
 
   private:
     // Only called with fewer than 12 bits left, so at least six whole bytes fit.
     void Refill() {
-        m_bits &= (std::uint64_t{1} << m_count) - 1;
-        if (m_blockEnd - m_next >= 8) {
-            m_bits |= LoadLittleEndian64(m_next) << m_count;
-            const unsigned bytes = (63 - m_count) / 8;
-            m_next += bytes;
-            m_count += bytes * 8;
+        bits_ &= (std::uint64_t{1} << count_) - 1;
+        if (blockEnd_ - next_ >= 8) {
+            bits_ |= LoadLittleEndian64(next_) << count_;
+            const unsigned bytes = (63 - count_) / 8;
+            next_ += bytes;
+            count_ += bytes * 8;
             return;
         }
-        while (m_count <= 56) {
-            if (m_next == m_blockEnd && !NextBlock()) {
+        while (count_ <= 56) {
+            if (next_ == blockEnd_ && !NextBlock()) {
                 return;
             }
-            m_bits |= std::uint64_t{*m_next++} << m_count;
-            m_count += 8;
+            bits_ |= std::uint64_t{*next_++} << count_;
+            count_ += 8;
         }
     }
 
     // Steps over the count byte of the next sub-block. A zero count or the end of the input ends
     // the stream for good; a sub-block cut off by the end of the input holds what is there.
     bool NextBlock() {
-        while (m_next == m_blockEnd) {
-            if (m_ended || m_next == m_end || *m_next == 0) {
-                m_ended = true;
+        while (next_ == blockEnd_) {
+            if (ended_ || next_ == end_ || *next_ == 0) {
+                ended_ = true;
                 return false;
             }
-            const std::size_t count = *m_next++;
-            m_blockEnd = m_next + std::min<std::size_t>(count, m_end - m_next);
+            const std::size_t count = *next_++;
+            blockEnd_ = next_ + std::min<std::size_t>(count, end_ - next_);
         }
         return true;
     }
 
-    const unsigned char* m_next;
-    const unsigned char* m_blockEnd;
-    const unsigned char* const m_end;
-    std::uint64_t m_bits = 0;
-    unsigned m_count = 0;
-    bool m_ended = false;
+    const unsigned char* next_;
+    const unsigned char* blockEnd_;
+    const unsigned char* const end_;
+    std::uint64_t bits_ = 0;
+    unsigned count_ = 0;
+    bool ended_ = false;
 };
 
 // The one-byte strings of the literal codes, padded so that a 16-byte chunk can be read from any
@@ -125,6 +125,14 @@ void CopyString(unsigned char* dst, const unsigned char* src, std::size_t len, s
 
 }  // namespace
 
+std::uint32_t DeclaredLessonLength(const unsigned char* data, std::size_t size) {
+    if (!data || size < 4) {
+        return 0;
+    }
+    return std::uint32_t{data[0]} | std::uint32_t{data[1]} << 8 | std::uint32_t{data[2]} << 16 |
+           std::uint32_t{data[3]} << 24;
+}
+
 // Zeroed by the allocator: large blocks come straight from the system as untouched zero pages, so
 // a damaged file whose stream stops early costs no memory for the zeros behind it.
 CLzwDecoder::Buffer CLzwDecoder::AllocateZeroed(std::size_t size) {
@@ -137,7 +145,7 @@ CLzwDecoder::Buffer CLzwDecoder::AllocateZeroed(std::size_t size) {
 
 CLzwDecoder::CLzwDecoder() {
     for (unsigned code = 0; code < 256; ++code) {
-        m_table[code] = {&kByteValues[code], 1};
+        table_[code] = {&kByteValues[code], 1};
     }
 }
 
@@ -148,25 +156,25 @@ void CLzwDecoder::Decode(const unsigned char* data, std::size_t size) {
         size = 0;
     }
     if (size < kMinInputSize) {
-        m_length = static_cast<std::uint32_t>(size);
-        m_output = AllocateZeroed(size + 1);
+        length_ = static_cast<std::uint32_t>(size);
+        output_ = AllocateZeroed(size + 1);
         return;
     }
     const std::uint64_t declared = static_cast<std::uint64_t>(data[0]) | (data[1] << 8) |
                                    (data[2] << 16) | (static_cast<std::uint64_t>(data[3]) << 24);
-    m_length = static_cast<std::uint32_t>(std::min(declared, MaxLength(size)));
-    m_output = AllocateZeroed(std::size_t{m_length} + 1);
+    length_ = static_cast<std::uint32_t>(std::min(declared, MaxLength(size)));
+    output_ = AllocateZeroed(std::size_t{length_} + 1);
     const std::size_t produced = Expand(data + 4, data + size);
     // Chunked copies leave at most 15 bytes of scratch behind the last string.
-    std::memset(m_output.get() + produced, 0,
-                std::min<std::size_t>(15, std::size_t{m_length} + 1 - produced));
+    std::memset(output_.get() + produced, 0,
+                std::min<std::size_t>(15, std::size_t{length_} + 1 - produced));
 }
 
-// Decodes into m_output until the stream ends or L bytes are written, and returns the number of
+// Decodes into output_ until the stream ends or L bytes are written, and returns the number of
 // bytes written. Stopping at L loses nothing: later codes could only add bytes beyond it.
 std::size_t CLzwDecoder::Expand(const unsigned char* stream, const unsigned char* end) {
-    unsigned char* const out = m_output.get();
-    const std::size_t length = m_length;
+    unsigned char* const out = output_.get();
+    const std::size_t length = length_;
     CodeReader reader(stream, end);
     unsigned width = kMinWidth;
     unsigned limit = 1u << kMinWidth;
@@ -203,7 +211,7 @@ std::size_t CLzwDecoder::Expand(const unsigned char* stream, const unsigned char
         const std::size_t room = length - pos;
         std::size_t len;
         if (code < nextFree && (code < kClearCode || code > kEndCode)) [[likely]] {
-            const Entry entry = m_table[code];
+            const Entry entry = table_[code];
             len = entry.len;
             CopyString(out + pos, entry.src, len, room);
         } else if (code == kClearCode) {
@@ -227,7 +235,7 @@ std::size_t CLzwDecoder::Expand(const unsigned char* stream, const unsigned char
         // The new entry is the previous string plus the first byte just written after it, which
         // is exactly where the previous string stands, one byte longer.
         if (nextFree < kTableSize) {
-            m_table[nextFree++] = {out + prevPos, prevLen + 1};
+            table_[nextFree++] = {out + prevPos, prevLen + 1};
             if (nextFree == limit && width < kMaxWidth) {
                 ++width;
                 limit <<= 1;

@@ -29,6 +29,16 @@
 //   itself names no string yet.
 //
 // Throws std::bad_alloc if the output buffer cannot be allocated.
+//
+// The tutor opens lesson files of at most kMaxLessonFileSize bytes and treats a declared length
+// above kMaxLessonTextLength as a damaged file: real lessons are a few kilobytes of text, and a
+// small file that declares gigabytes would otherwise fill memory and the disk.
+inline constexpr std::size_t kMaxLessonFileSize = std::size_t{16} << 20;
+inline constexpr std::uint32_t kMaxLessonTextLength = std::uint32_t{8} << 20;
+
+// The length field L of a lesson file; 0 for input shorter than the field.
+std::uint32_t DeclaredLessonLength(const unsigned char* data, std::size_t size);
+
 class CLzwDecoder {
   public:
     CLzwDecoder();
@@ -40,8 +50,8 @@ class CLzwDecoder {
     void Decode(const unsigned char* data, std::size_t size);
 
     // Null before the first Decode(); afterwards Length() + 1 bytes.
-    const unsigned char* Output() const { return m_output.get(); }
-    std::uint32_t Length() const { return m_length; }
+    const unsigned char* Output() const { return output_.get(); }
+    std::uint32_t Length() const { return length_; }
 
   private:
     // Where a code's string can be copied from: the constant byte for a literal, and for a table
@@ -61,7 +71,7 @@ class CLzwDecoder {
     static Buffer AllocateZeroed(std::size_t size);
     std::size_t Expand(const unsigned char* stream, const unsigned char* end);
 
-    Buffer m_output;
-    std::uint32_t m_length = 0;
-    Entry m_table[4096];
+    Buffer output_;
+    std::uint32_t length_ = 0;
+    Entry table_[4096];
 };

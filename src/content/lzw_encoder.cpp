@@ -17,16 +17,16 @@ class StringTable {
   public:
     StringTable() { Clear(); }
 
-    void Clear() { std::fill(std::begin(m_keys), std::end(m_keys), kEmpty); }
+    void Clear() { std::fill(std::begin(keys_), std::end(keys_), kEmpty); }
 
     // The code of prefix + byte, or 0 when the table does not hold it (no string maps to code 0).
     unsigned Find(unsigned prefix, unsigned char byte) const {
         const std::uint32_t key = Key(prefix, byte);
         for (std::uint32_t slot = Slot(key);; slot = (slot + 1) & kMask) {
-            if (m_keys[slot] == key) {
-                return m_codes[slot];
+            if (keys_[slot] == key) {
+                return codes_[slot];
             }
-            if (m_keys[slot] == kEmpty) {
+            if (keys_[slot] == kEmpty) {
                 return 0;
             }
         }
@@ -35,11 +35,11 @@ class StringTable {
     void Add(unsigned prefix, unsigned char byte, unsigned code) {
         const std::uint32_t key = Key(prefix, byte);
         std::uint32_t slot = Slot(key);
-        while (m_keys[slot] != kEmpty) {
+        while (keys_[slot] != kEmpty) {
             slot = (slot + 1) & kMask;
         }
-        m_keys[slot] = key;
-        m_codes[slot] = static_cast<std::uint16_t>(code);
+        keys_[slot] = key;
+        codes_[slot] = static_cast<std::uint16_t>(code);
     }
 
   private:
@@ -50,51 +50,51 @@ class StringTable {
     static std::uint32_t Key(unsigned prefix, unsigned char byte) { return prefix << 8 | byte; }
     static std::uint32_t Slot(std::uint32_t key) { return (key * 2654435761u) >> 19; }
 
-    std::uint32_t m_keys[kSlots];
-    std::uint16_t m_codes[kSlots];
+    std::uint32_t keys_[kSlots];
+    std::uint16_t codes_[kSlots];
 };
 
 // Packs codes LSB first into sub-blocks appended to out.
 class BlockWriter {
   public:
-    explicit BlockWriter(std::string& out) : m_out(out) {}
+    explicit BlockWriter(std::string& out) : out_(out) {}
 
     void Put(unsigned code, unsigned width) {
-        m_bits |= std::uint64_t{code} << m_count;
-        m_count += width;
-        while (m_count >= 8) {
-            PutByte(static_cast<unsigned char>(m_bits));
-            m_bits >>= 8;
-            m_count -= 8;
+        bits_ |= std::uint64_t{code} << count_;
+        count_ += width;
+        while (count_ >= 8) {
+            PutByte(static_cast<unsigned char>(bits_));
+            bits_ >>= 8;
+            count_ -= 8;
         }
     }
 
     // Pads the last code to a whole byte and writes the zero count.
     void Finish() {
-        if (m_count > 0) {
-            PutByte(static_cast<unsigned char>(m_bits));
+        if (count_ > 0) {
+            PutByte(static_cast<unsigned char>(bits_));
         }
-        m_out.push_back('\0');
+        out_.push_back('\0');
     }
 
   private:
     void PutByte(unsigned char byte) {
-        if (m_blockSize == 0) {
-            m_countAt = m_out.size();
-            m_out.push_back('\0');
+        if (blockSize_ == 0) {
+            countAt_ = out_.size();
+            out_.push_back('\0');
         }
-        m_out.push_back(static_cast<char>(byte));
-        m_out[m_countAt] = static_cast<char>(++m_blockSize);
-        if (m_blockSize == kMaxBlock) {
-            m_blockSize = 0;
+        out_.push_back(static_cast<char>(byte));
+        out_[countAt_] = static_cast<char>(++blockSize_);
+        if (blockSize_ == kMaxBlock) {
+            blockSize_ = 0;
         }
     }
 
-    std::string& m_out;
-    std::uint64_t m_bits = 0;
-    unsigned m_count = 0;
-    std::size_t m_countAt = 0;
-    std::size_t m_blockSize = 0;
+    std::string& out_;
+    std::uint64_t bits_ = 0;
+    unsigned count_ = 0;
+    std::size_t countAt_ = 0;
+    std::size_t blockSize_ = 0;
 };
 
 }  // namespace

@@ -15,8 +15,32 @@ bool Contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
 }
 
+// The course folder as the start of a URL inside an attribute value: the characters a URL or the
+// attribute would read as syntax ("#" a fragment, "?" a query, "%" an escape, a quote the end of
+// the value) are percent-encoded. Bytes of 0x80 and above stay: the page is converted to Unicode
+// before the engine sees it, which then encodes the name as the file system spells it.
+std::string UrlOfFolder(const std::string& workDir) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url;
+    url.reserve(workDir.size());
+    for (const char c : workDir) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool special = byte <= 0x20 || byte == 0x7F ||
+                             std::string_view("\"#%&'<>?\\`").find(c) != std::string_view::npos;
+        if (special) {
+            url += '%';
+            url += kHex[byte >> 4];
+            url += kHex[byte & 0xF];
+        } else {
+            url += c;
+        }
+    }
+    return url;
+}
+
 std::string PanelStart(const std::string& workDir, const char* attributes) {
-    return std::string("<TABLE ") + attributes + " background=\"" + workDir + "\\bkg.gif\">\n";
+    return std::string("<TABLE ") + attributes + " background=\"" + UrlOfFolder(workDir) +
+           "\\bkg.gif\">\n";
 }
 
 // The picture file named by a picture line: the text after its first "=", without quotes, blanks
@@ -24,13 +48,16 @@ std::string PanelStart(const std::string& workDir, const char* attributes) {
 std::string PictureFileName(std::string_view line) {
     std::string name;
     for (char c : line.substr(line.find('=') + 1)) {
-        if (c != '"' && c != ' ' && c != '>')
+        if (c != '"' && c != ' ' && c != '>') {
             name += c;
+        }
     }
-    if (const size_t slash = name.rfind('\\'); slash != std::string::npos)
+    if (const size_t slash = name.rfind('\\'); slash != std::string::npos) {
         name.erase(0, slash + 1);
-    if (const size_t slash = name.rfind('/'); slash != std::string::npos)
+    }
+    if (const size_t slash = name.rfind('/'); slash != std::string::npos) {
         name.erase(0, slash + 1);
+    }
     return name;
 }
 
@@ -39,18 +66,25 @@ std::string PictureFileName(std::string_view line) {
 std::optional<int> SectionSkip(std::string_view header, int section) {
     const std::string marker = "#" + std::to_string(section);
     const size_t at = header.find(marker);
-    if (at == std::string_view::npos)
+    if (at == std::string_view::npos) {
         return std::nullopt;
+    }
     std::string_view rest = header.substr(at + marker.size());
     const size_t end = rest.find('#');
-    if (rest.empty() || end == std::string_view::npos)
+    if (rest.empty() || end == std::string_view::npos) {
         return std::nullopt;
+    }
     rest = rest.substr(0, end);
     const size_t skip = rest.find('@');
-    if (skip == std::string_view::npos)
+    if (skip == std::string_view::npos) {
         return std::nullopt;
+    }
     return LeadingNumber(rest.substr(skip + 1));
 }
+
+// The last row of a section too long to show whole.
+const std::string kCutNotice =
+    Utf8ToCp936("<TR><TD><B>（本节太长，后面的内容没有显示。）</B></TD></TR>");
 
 }  // namespace
 
@@ -99,8 +133,8 @@ std::string BuildContentsPageText(const std::string& workDir,
 LessonPageText BuildLessonPageText(const std::string* lessonText,
                                    const LessonPageOptions& options) {
     LessonPageText page;
-    std::string table =
-        "<TABLE border=1 width=100% background=\"" + options.workDir + "\\bkg.gif\">\n";
+    std::string table = "<TABLE border=1 width=100% background=\"" + UrlOfFolder(options.workDir) +
+                        "\\bkg.gif\">\n";
     if (!lessonText) {
         page.built = true;
         page.html = table + "</TABLE>";
@@ -116,7 +150,14 @@ LessonPageText BuildLessonPageText(const std::string* lessonText,
     bool inTable = false;
 
     for (size_t index = 0; index < lines.size(); ++index) {
-        std::string line(lines[index]);
+        // Checked before the line is worked on, so an enormous line costs nothing.
+        if (index > 0 &&
+            (lineCount >= kMaxPageLines || table.size() + lines[index].size() > kMaxPageBytes)) {
+            table += kCutNotice;
+            page.cut = true;
+            break;
+        }
+        std::string line(index == 0 ? lines[index].substr(0, kMaxHeaderBytes) : lines[index]);
         SpaceBeforeBracket(line);
         SpaceBetweenUnderlineAndBracket(line);
 
@@ -124,22 +165,26 @@ LessonPageText BuildLessonPageText(const std::string* lessonText,
             selector = line;
             BuildSectionSelector(selector, options.section);
             const std::optional<int> skip = SectionSkip(line, options.section);
-            if (!skip || (*skip > 0 && static_cast<size_t>(*skip) >= lines.size()))
+            if (!skip || (*skip > 0 && static_cast<size_t>(*skip) >= lines.size())) {
                 return page;
+            }
             index += std::max(0, *skip);
             continue;
         }
 
-        if (!options.showChinese)
+        if (!options.showChinese) {
             StripNonAscii(line);
-        if (!options.showPhonetic)
+        }
+        if (!options.showPhonetic) {
             StripPhoneticMarks(line);
-        if (!line.empty() && Contains(line, "#"))
+        }
+        if (!line.empty() && Contains(line, "#")) {
             break;
+        }
 
         if ((Contains(line, "<IMG") || Contains(line, "<img")) && Contains(line, "=") &&
             hasPictureFolder) {
-            table += "<TR><TD><img src=\"" + options.workDir + "\\" +
+            table += "<TR><TD><img src=\"" + UrlOfFolder(options.workDir) + "\\" +
                      options.lessonFile.substr(0, dot) + "\\" + PictureFileName(line) +
                      "\" border = 2></TD></TR>";
             continue;

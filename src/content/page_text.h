@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,12 +24,23 @@ struct LessonPageOptions {
     bool showPhonetic = true;
 };
 
+// A lesson page shows at most this many lines, and stops before a line that would take its
+// markup past kMaxPageBytes: real sections are a few dozen lines, and a page of millions of lines
+// would hold the tutor up for many seconds. A section cut short ends in a row that says so.
+inline constexpr int kMaxPageLines = 2000;
+inline constexpr std::size_t kMaxPageBytes = std::size_t{2} << 20;
+// Only this much of the header line is read for the section list: a real one lists a handful of
+// sections, and each further section costs the list builder a pass over the rest of the header.
+inline constexpr std::size_t kMaxHeaderBytes = std::size_t{64} << 10;
+
 struct LessonPageText {
     // False when the header line does not lead to the section's body: the page is left as is.
     bool built = false;
     std::string html;
     // Lines counted on the page; empty when there was no lesson text to read.
     std::optional<int> lineCount;
+    // True when the section was cut at one of the limits above.
+    bool cut = false;
 };
 
 // Builds one section of a decoded lesson; `lessonText` is null when there is no lesson text.

@@ -7,12 +7,15 @@ class MessageBoxService;
 class PageRenderer;
 class PageRendererClient;
 class SoundPlayer;
+class SpeechEngine;
 
 // The operating-system services a run of the program uses. The real set is made by the
 // platform runtime; tests assemble one from test backends.
 struct PlatformServices {
     SoundPlayer* sound = nullptr;
     MessageBoxService* messageBox = nullptr;
+    // The speech engines the voices speak with; null when none can be used.
+    SpeechEngine* speech = nullptr;
     std::function<std::unique_ptr<PageRenderer>(PageRendererClient&)> makeRenderer;
 };
 

@@ -147,12 +147,15 @@ std::string SerializeSettings(const TutorSettings& settings) {
     return out;
 }
 
-void LoadSettings(TutorSettings& settings, const std::filesystem::path& path) {
-    if (const std::optional<std::string> bytes = ReadWholeFile(path)) {
-        ParseSettings(settings, *bytes);
+std::error_code LoadSettings(TutorSettings& settings, const std::filesystem::path& path) {
+    std::string bytes;
+    const std::error_code error = ReadWholeFile(path, bytes, kSettingsFileLimit);
+    if (!error) {
+        ParseSettings(settings, bytes);
     }
+    return error;
 }
 
-bool SaveSettings(const TutorSettings& settings, const std::filesystem::path& path) {
+std::error_code SaveSettings(const TutorSettings& settings, const std::filesystem::path& path) {
     return ReplaceFile(path, SerializeSettings(settings));
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 // The learner's settings and their file "quorvan.set".
 //
@@ -57,12 +59,17 @@ void ParseSettings(TutorSettings& settings, std::string_view bytes);
 // The file's bytes for `settings`.
 std::string SerializeSettings(const TutorSettings& settings);
 
-// Reads the settings file over `settings`; a missing or unreadable file changes nothing.
-void LoadSettings(TutorSettings& settings,
-                  const std::filesystem::path& path = std::filesystem::path(kSettingsFileName));
+// A settings file holds two names and a few numbers; anything far larger is not one.
+inline constexpr std::size_t kSettingsFileLimit = 1 << 20;
 
-// Writes the settings file and reports whether it was stored. The bytes go to a new file in the
-// same directory which then replaces the old one, so a failure at any point (full disk, size
+// Reads the settings file over `settings`; a missing, unreadable or oversized file changes
+// nothing and gives the reason.
+std::error_code LoadSettings(TutorSettings& settings, const std::filesystem::path& path =
+                                                          std::filesystem::path(kSettingsFileName));
+
+// Writes the settings file and gives the reason when it was not stored. The bytes go to a new file
+// in the same directory which then replaces the old one, so a failure at any point (full disk, size
 // limit, missing directory) leaves the old file as it was and no temporary file behind.
-bool SaveSettings(const TutorSettings& settings,
-                  const std::filesystem::path& path = std::filesystem::path(kSettingsFileName));
+std::error_code SaveSettings(
+    const TutorSettings& settings,
+    const std::filesystem::path& path = std::filesystem::path(kSettingsFileName));

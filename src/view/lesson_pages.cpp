@@ -1,13 +1,14 @@
 // The lesson view's pages: the cover, the contents list, opening a lesson and the lesson page,
 // and the looks of the current line.
 #include <cstdio>
-#include <fstream>
 
 #include "content/course_index.h"
 #include "content/lzw_decoder.h"
 #include "content/page_text.h"
 #include "platform/codepage.h"
 #include "platform/files/files.h"
+#include "platform/html/page_mirror.h"
+#include "platform/log/log.h"
 #include "platform/messagebox/message_box.h"
 #include "platform/sound/sound_player.h"
 #include "view/lesson_view.h"
@@ -16,19 +17,55 @@ namespace {
 
 constexpr const char* kCourseIndexFile = "cntindex.idx";
 constexpr int kDictationMode = 5;
+// An index is a list of names: far larger is not an index.
+constexpr std::size_t kCourseIndexLimit = std::size_t{4} << 20;
+
+// A lesson NAME as the contents page shows it, which is what a click on it reports.
+std::string DisplayedName(std::string_view name) {
+    PageMirror page;
+    page.Load(
+        "<!DOCTYPE html><html><body><table><tr><td><span id=\"name\"></span></td></tr>"
+        "</table></body></html>");
+    const PageMirror::Handle span = page.FindById("name");
+    page.SetInnerHtml(span, Cp936ToUtf8(name));
+    return Utf8ToCp936(page.InnerText(span));
+}
+
+// Reads a lesson file named by the index, expands it and writes the text to "tcnt.tmp".
+// `opened` tells whether the lesson file itself could be read.
+std::error_code WriteLessonText(const std::string& file, bool& opened) {
+    std::string lesson;
+    opened = false;
+    if (const std::error_code error = ReadCourseFile(file, lesson, kMaxLessonFileSize)) {
+        return error;
+    }
+    opened = true;
+    const auto* data = reinterpret_cast<const unsigned char*>(lesson.data());
+    if (DeclaredLessonLength(data, lesson.size()) > kMaxLessonTextLength) {
+        return FileRefusal::kTooLarge;
+    }
+    CLzwDecoder decoder;
+    decoder.Decode(data, lesson.size());
+    lesson = std::string();
+    return ReplaceFile(
+        CLessonView::kLessonTextFile,
+        std::string_view(reinterpret_cast<const char*>(decoder.Output()), decoder.Length()));
+}
 
 }  // namespace
 
 void CLessonView::LoadCourseIndex() {
-    const std::optional<std::string> index = ReadWholeFile(kCourseIndexFile);
-    if (!index) {
-        m_services.messageBox->Show(this, QStringLiteral("ERROR"),
-                                    QStringLiteral("Cann't find file \"cntindex.idx\""),
-                                    MessageIcon::None);
+    std::string index;
+    if (const std::error_code error = ReadCourseFile(kCourseIndexFile, index, kCourseIndexLimit)) {
+        LogFileFailure("cannot read", kCourseIndexFile, error);
+        services_.messageBox->Show(this, QStringLiteral("ERROR"),
+                                   QStringLiteral("Cann't find file \"cntindex.idx\""),
+                                   MessageIcon::None);
         return;
     }
-    for (std::string& entry : ParseCourseIndex(*index))
+    for (std::string& entry : ParseCourseIndex(index)) {
         m_lessonNames.push_back(std::move(entry));
+    }
 }
 
 CLessonView::Handle CLessonView::PreparePageList() {
@@ -53,22 +90,22 @@ void CLessonView::BuildContentsPage() {
 
 void CLessonView::OpenLesson(const std::string& clickedText) {
     m_nLesson = 0;
-    m_services.sound->Stop();
-    int found = -1;
-    for (size_t i = 0; i < m_lessonNames.size() && found < 0; ++i) {
-        if (SplitCourseEntry(m_lessonNames[i]).name == clickedText)
-            found = static_cast<int>(i);
-    }
-    if (found < 0)
+    services_.sound->Stop();
+    const int found = FindCourseEntry(m_lessonNames, clickedText, DisplayedName);
+    if (found < 0) {
         return;
+    }
 
     const std::string file(SplitCourseEntry(m_lessonNames[found]).file);
-    if (const std::optional<std::string> lesson = ReadWholeFile(NativePath(file))) {
+    bool opened = false;
+    if (const std::error_code error = WriteLessonText(file, opened)) {
+        // The page then shows an empty lesson: never the text of the lesson opened before, nor
+        // a cut-off text from a full disk.
+        LogFileFailure("cannot open lesson", file, error);
+        std::remove(kLessonTextFile);
+    }
+    if (opened) {
         m_strLessonFile = file;
-        CLzwDecoder decoder;
-        decoder.Decode(reinterpret_cast<const unsigned char*>(lesson->data()), lesson->size());
-        if (std::ofstream text{kLessonTextFile, std::ios::binary | std::ios::trunc})
-            text.write(reinterpret_cast<const char*>(decoder.Output()), decoder.Length());
     }
 
     m_nLesson = found;
@@ -81,22 +118,30 @@ void CLessonView::OpenLesson(const std::string& clickedText) {
 }
 
 void CLessonView::BuildLessonPage() {
-    if (m_nLesson < 0 || static_cast<size_t>(m_nLesson) >= m_lessonNames.size())
+    if (m_nLesson < 0 || static_cast<size_t>(m_nLesson) >= m_lessonNames.size()) {
         return;
+    }
     const Handle list = PreparePageList();
-    if (!list)
+    if (!list) {
         return;
+    }
     const WaitCursor wait;
 
-    const std::optional<std::string> text = ReadWholeFile(kLessonTextFile);
+    std::string text;
+    const std::error_code error = ReadWholeFile(kLessonTextFile, text, kMaxLessonTextLength);
+    if (error && error != std::errc::no_such_file_or_directory) {
+        LogFileFailure("cannot read", kLessonTextFile, error);
+    }
     const LessonPageText page = BuildLessonPageText(
-        text ? &*text : nullptr, {m_strWorkDir, m_strLessonFile, m_nSection,
+        error ? nullptr : &text, {m_strWorkDir, m_strLessonFile, m_nSection,
                                   m_settings.bShowChinese != 0, m_settings.bShowPhonetic != 0});
-    if (!page.built)
+    if (!page.built) {
         return;
+    }
     SetElementHtml(list, Cp936ToUtf8(page.html));
-    if (page.lineCount)
+    if (page.lineCount) {
         m_nLineCount = *page.lineCount;
+    }
 
     m_nLine = 1;
     if (const Handle first = FindLineElement(1)) {
@@ -110,17 +155,20 @@ CLessonView::Handle CLessonView::FindLineElement(int nLine) const {
 }
 
 void CLessonView::HighlightLine(Handle element) {
-    if (!HasElement(element))
+    if (!HasElement(element)) {
         return;
+    }
     SetElementColor(element, 0xFF0000);
     SetElementStyle(element, "font-weight", "bold");
-    if (m_nMode == kDictationMode)
+    if (m_nMode == kDictationMode) {
         SetElementStyle(element, "visibility", "hidden");
+    }
 }
 
 void CLessonView::UnhighlightLine(Handle element) {
-    if (!HasElement(element))
+    if (!HasElement(element)) {
         return;
+    }
     SetElementColor(element, 0);
     SetElementStyle(element, "font-weight", "normal");
     SetElementStyle(element, "visibility", "visible");
@@ -129,8 +177,9 @@ void CLessonView::UnhighlightLine(Handle element) {
 void CLessonView::StepLine(int step) {
     UnhighlightLine(FindLineElement(m_nLine));
     const Handle target = FindLineElement(m_nLine + step);
-    if (!target)
+    if (!target) {
         return;
+    }
     HighlightLine(target);
     m_nLine += step;
     m_pLineElement = target;

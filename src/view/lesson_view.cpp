@@ -1,16 +1,23 @@
 #include "view/lesson_view.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <array>
 #include <cstdio>
 
 #include "platform/codepage.h"
+#include "platform/events/voice_notification.h"
+#include "platform/files/files.h"
+#include "platform/log/log.h"
 #include "platform/sound/sound_player.h"
 #include "platform/window/dialog_controls.h"
 #include "view/command_ids.h"
 
 namespace {
+
+// The main window's mouth picture, where the voices show their mouth shapes.
+constexpr int kMouthPictureControl = 1018;
 
 enum Handler {
     kHotOver,
@@ -41,7 +48,10 @@ constexpr std::array<EventTableEntry, 13> kEventTable{{
 
 }  // namespace
 
-CLessonView::CLessonView(const PlatformServices& services) : m_services(services) {
+CLessonView::CLessonView(const PlatformServices& services)
+    : m_role1(SpeechServices{services.speech, services.messageBox}),
+      m_role2(SpeechServices{services.speech, services.messageBox}),
+      services_(services) {
     LoadSettings();
 }
 
@@ -54,26 +64,31 @@ CLessonView::~CLessonView() {
 
 bool CLessonView::Create(QWidget* owner) {
     setParent(owner);
-    SetRenderer(m_services.makeRenderer(*this));
-    m_bCreated = true;
+    SetRenderer(services_.makeRenderer(*this));
+    created_ = true;
     return OnInitDialog();
 }
 
 bool CLessonView::OnInitDialog() {
     m_nShowing = 0;
     LoadFromResource(kCoverPage);
+    QWidget* owner = parentWidget();
+    auto* mouth = qobject_cast<QLabel*>(FindControl(owner, kMouthPictureControl));
+    m_role1.AttachNotify(owner, mouth);
+    m_role2.AttachNotify(owner, mouth);
     LoadCourseIndex();
     m_nRepeatDone = 1;
     return true;
 }
 
 void CLessonView::OnDocumentComplete() {
-    if (m_nPage == 1)
+    if (m_nPage == 1) {
         BuildContentsPage();
-    else if (m_nPage == 2)
+    } else if (m_nPage == 2) {
         BuildLessonPage();
-    else
+    } else {
         BuildCoverPage();
+    }
 }
 
 void CLessonView::ShowPage() {
@@ -82,11 +97,13 @@ void CLessonView::ShowPage() {
 
 void CLessonView::EnableCommandButtons(bool bLesson, bool bIdle) {
     const QWidget* owner = parentWidget();
-    if (!owner)
+    if (!owner) {
         return;
+    }
     auto enable = [owner](int id, bool on) {
-        if (QWidget* button = FindControl(owner, id))
+        if (QWidget* button = FindControl(owner, id)) {
             button->setEnabled(on);
+        }
     };
     enable(kStopButton, bLesson);
     enable(kNextButton, bLesson);
@@ -97,7 +114,11 @@ void CLessonView::EnableCommandButtons(bool bLesson, bool bIdle) {
     enable(kReadAlongButton, bLesson && bIdle);
 }
 
-bool CLessonView::PreTranslateMessage(QEvent*) {
+bool CLessonView::PreTranslateMessage(QEvent* message) {
+    if (message->type() == kVoiceNotificationEvent) {
+        m_role1.PumpVoiceEvents();
+        m_role2.PumpVoiceEvents();
+    }
     return false;
 }
 
@@ -106,11 +127,16 @@ void CLessonView::OnSettings() {
 }
 
 void CLessonView::LoadSettings() {
-    ::LoadSettings(m_settings);
+    const std::error_code error = ::LoadSettings(m_settings);
+    if (error && error != std::errc::no_such_file_or_directory) {
+        LogFileFailure("cannot read", kSettingsFileName, error);
+    }
 }
 
 void CLessonView::SaveSettings() {
-    ::SaveSettings(m_settings);
+    if (const std::error_code error = ::SaveSettings(m_settings)) {
+        LogFileFailure("cannot save", kSettingsFileName, error);
+    }
 }
 
 void CLessonView::UpdateData(bool bSaveAndValidate) {
@@ -120,14 +146,17 @@ void CLessonView::UpdateData(bool bSaveAndValidate) {
 void CLessonView::DoDataExchange(bool bSaveAndValidate) {
     // Writing has nothing to put into the page: the selector keeps the selection it was built with.
     const int index = GetSelectedIndex("Select1");
-    if (!bSaveAndValidate || !m_bSectionRequested)
+    if (!bSaveAndValidate || !m_bSectionRequested) {
         return;
+    }
     m_bSectionRequested = 0;
-    if (index < 0 || index + 1 == m_nSection)
+    if (index < 0 || index + 1 == m_nSection) {
         return;
+    }
     m_nSection = index + 1;
-    if (m_nShowing == 1 || m_nPage == 2)
+    if (m_nShowing == 1 || m_nPage == 2) {
         LoadFromResource(kLessonPage);
+    }
 }
 
 void CLessonView::ShowContextMenu(QPoint globalPos) {
@@ -136,8 +165,9 @@ void CLessonView::ShowContextMenu(QPoint globalPos) {
     QAction* settings = menu.addAction(QStringLiteral("设置"));
     settings->setData(kSettingsCommand);
     if (QAction* chosen = menu.exec(globalPos);
-        chosen && chosen->data().toInt() == kSettingsCommand)
+        chosen && chosen->data().toInt() == kSettingsCommand) {
         OnSettings();
+    }
 }
 
 std::span<const EventTableEntry> CLessonView::EventTable() const {
@@ -174,14 +204,17 @@ void CLessonView::OnHotOut(Handle element) {
 
 void CLessonView::OnFolderClick(Handle element) {
     const std::string text = GetElementText(element);
-    if (text.empty())
+    if (text.empty()) {
         return;
-    if (text == "系统设置")
+    }
+    if (text == "系统设置") {
         return;  // settings open from the element of class "setting" only
+    }
     // Leaving a lesson or the contents brings the title sound back; opening the contents does not.
     const bool toContents = text == "打开课文" || text == "返回目录";
-    if (text != "打开课文")
+    if (text != "打开课文") {
         PlayTitleSound();
+    }
     m_nPage = toContents ? 1 : 0;
     m_nShowing = toContents ? 2 : 0;
     ShowPage();
@@ -194,11 +227,13 @@ void CLessonView::OnSettingClick(Handle) {
 
 void CLessonView::OnFileClick(Handle element) {
     const std::string text = GetElementText(element);
-    if (text.empty())
+    if (text.empty()) {
         return;
+    }
     // On the lesson page a click on a line belongs to the study modes.
-    if (m_nPage != 2)
+    if (m_nPage != 2) {
         OpenLesson(Utf8ToCp936(text));
+    }
 }
 
 void CLessonView::OnGotoClick(Handle) {
@@ -209,5 +244,13 @@ void CLessonView::OnGotoClick(Handle) {
 void CLessonView::OnSectionChange(Handle) {}
 
 void CLessonView::PlayTitleSound() {
-    m_services.sound->PlayLooping(kTitleSound);
+    // The sound engine opens the file by name: only a regular file inside the course may reach it.
+    UniqueFd file;
+    if (const std::error_code error = OpenCourseFile(kTitleSound, file)) {
+        if (error != std::errc::no_such_file_or_directory) {
+            LogFileFailure("cannot play", kTitleSound, error);
+        }
+        return;
+    }
+    services_.sound->PlayLooping(kTitleSound);
 }

@@ -7,6 +7,7 @@
 #include "platform/html/html_dialog.h"
 #include "platform/platform_services.h"
 #include "settings/tutor_settings.h"
+#include "speech/role.h"
 
 class QEvent;
 
@@ -31,9 +32,11 @@ class CLessonView : public HtmlDialog {
 
     // Creates the view's window as a child of `owner` and initialises it.
     bool Create(QWidget* owner);
-    bool IsCreated() const { return m_bCreated; }
+    bool IsCreated() const { return created_; }
 
     void EnableCommandButtons(bool bLesson, bool bIdle);
+    // Loops the course's title sound, if the course has one.
+    void PlayTitleSound();
     void ShowPage();
     // Sees the owner's posted notifications before they are dispatched.
     bool PreTranslateMessage(QEvent* message);
@@ -69,6 +72,8 @@ class CLessonView : public HtmlDialog {
     int m_nMode = 0;
     int m_nLesson = 0;
     TutorSettings m_settings;
+    CRole m_role1;
+    CRole m_role2;
     int m_nRepeatDone = 0;
     int m_bSectionRequested = 0;
     std::string m_strLessonFile;
@@ -90,10 +95,9 @@ class CLessonView : public HtmlDialog {
     void OnFileClick(Handle element);
     void OnGotoClick(Handle element);
     void OnSectionChange(Handle element);
-    void PlayTitleSound();
     // Captures the course folder, pushes the page data and returns the page's list element.
     Handle PreparePageList();
 
-    const PlatformServices& m_services;
-    bool m_bCreated = false;
+    const PlatformServices& services_;
+    bool created_ = false;
 };

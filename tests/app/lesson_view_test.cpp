@@ -9,7 +9,7 @@
 
 #include "app/tutor_dlg.h"
 #include "platform/window/dialog_controls.h"
-#include "test_platform.h"
+#include "support/test_platform.h"
 
 namespace {
 
@@ -18,27 +18,28 @@ using Handle = PageMirror::Handle;
 class LessonViewTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dlg = std::make_unique<CTutorDlg>(platform.Services());
-        dlg->Create();
-        ASSERT_TRUE(WaitForDocument(&view()));
+        dlg_ = std::make_unique<CTutorDlg>(platform_.Services());
+        dlg_->Create();
+        ASSERT_TRUE(WaitForDocument(&View()));
     }
 
-    CLessonView& view() { return dlg->m_view; }
+    CLessonView& View() { return dlg_->m_view; }
 
     // Puts `html` into the page and returns its element with the id "probe".
     Handle Insert(const std::string& html) {
-        view().SetElementHtml(view().GetElement("fileList"), html);
-        return view().GetElement("probe");
+        View().SetElementHtml(View().GetElement("fileList"), html);
+        return View().GetElement("probe");
     }
 
     void Raise(PageEventType type, Handle element, int selected = -1) {
-        view().OnRendererEvent(type, element, selected);
+        View().OnRendererEvent(type, element, selected);
     }
 
     std::vector<bool> ButtonStates() {
         std::vector<bool> states;
-        for (int id = 1001; id <= 1007; ++id)
-            states.push_back(FindControl(dlg.get(), id)->isEnabled());
+        for (int id = 1001; id <= 1007; ++id) {
+            states.push_back(FindControl(dlg_.get(), id)->isEnabled());
+        }
         return states;
     }
 
@@ -46,9 +47,9 @@ class LessonViewTest : public ::testing::Test {
         return Insert(std::string("<span class=\"folder\" id=\"probe\">") + text + "</span>");
     }
 
-    TemporaryCourse course;
-    TestPlatform platform;
-    std::unique_ptr<CTutorDlg> dlg;
+    TemporaryCourse course_;
+    TestPlatform platform_;
+    std::unique_ptr<CTutorDlg> dlg_;
 };
 
 TEST_F(LessonViewTest, PointerOverActiveElementsTurnsThemRedWithTheHand) {
@@ -56,11 +57,11 @@ TEST_F(LessonViewTest, PointerOverActiveElementsTurnsThemRedWithTheHand) {
         const Handle element =
             Insert(std::string("<span class=\"") + cls + "\" id=\"probe\">text</span>");
         Raise(PageEventType::MouseOver, element);
-        EXPECT_EQ(view().GetElementStyle(element, "color"), "#ff0000") << cls;
-        EXPECT_EQ(view().GetElementStyle(element, "cursor"), "pointer") << cls;
+        EXPECT_EQ(View().GetElementStyle(element, "color"), "#ff0000") << cls;
+        EXPECT_EQ(View().GetElementStyle(element, "cursor"), "pointer") << cls;
         Raise(PageEventType::MouseOut, element);
-        EXPECT_EQ(view().GetElementStyle(element, "color"), "#000000") << cls;
-        EXPECT_EQ(view().GetElementStyle(element, "cursor"), "pointer") << cls;
+        EXPECT_EQ(View().GetElementStyle(element, "color"), "#000000") << cls;
+        EXPECT_EQ(View().GetElementStyle(element, "cursor"), "pointer") << cls;
     }
 }
 
@@ -69,83 +70,87 @@ TEST_F(LessonViewTest, OnlyTheRaisingElementsOwnWholeClassMatches) {
         Insert("<span class=\"folder\" id=\"outer\"><b id=\"probe\">打开课文</b></span>");
     Raise(PageEventType::Click, inner);
     Raise(PageEventType::MouseOver, inner);
-    EXPECT_EQ(view().m_nPage, CLessonView::kCoverPage);
-    EXPECT_EQ(view().GetElementStyle(view().GetElement("outer"), "color"), "");
+    EXPECT_EQ(View().m_nPage, CLessonView::kCoverPage);
+    EXPECT_EQ(View().GetElementStyle(View().GetElement("outer"), "color"), "");
 
     const Handle twoClasses = Insert("<span class=\"folder x\" id=\"probe\">打开课文</span>");
     Raise(PageEventType::Click, twoClasses);
     const Handle otherCase = Insert("<span class=\"Folder\" id=\"probe\">打开课文</span>");
     Raise(PageEventType::Click, otherCase);
-    EXPECT_EQ(view().m_nPage, CLessonView::kCoverPage);
-    EXPECT_EQ(view().LoadedResource(), CLessonView::kCoverPage);
+    EXPECT_EQ(View().m_nPage, CLessonView::kCoverPage);
+    EXPECT_EQ(View().LoadedResource(), CLessonView::kCoverPage);
 }
 
 TEST_F(LessonViewTest, EventsFromElementsNotOnThePageAreIgnored) {
     const Handle stale = LoadPageWithFolder("打开课文");
     Insert("<b id=\"probe\">replaced</b>");
-    for (Handle element : {stale, Handle{0}, Handle{0x7fffffff}})
+    for (Handle element : {stale, Handle{0}, Handle{0x7fffffff}}) {
         Raise(PageEventType::Click, element);
-    EXPECT_EQ(view().m_nPage, CLessonView::kCoverPage);
-    EXPECT_EQ(view().LoadedResource(), CLessonView::kCoverPage);
+    }
+    EXPECT_EQ(View().m_nPage, CLessonView::kCoverPage);
+    EXPECT_EQ(View().LoadedResource(), CLessonView::kCoverPage);
 }
 
 TEST_F(LessonViewTest, OpenLessonsLinkShowsTheContentsPage) {
     Raise(PageEventType::Click, LoadPageWithFolder("打开课文"));
-    EXPECT_EQ(view().m_nPage, 1);
-    EXPECT_EQ(view().m_nShowing, 2);
-    EXPECT_EQ(view().LoadedResource(), CLessonView::kContentsPage);
+    EXPECT_EQ(View().m_nPage, 1);
+    EXPECT_EQ(View().m_nShowing, 2);
+    EXPECT_EQ(View().LoadedResource(), CLessonView::kContentsPage);
     EXPECT_EQ(ButtonStates(), std::vector<bool>(7, false));
-    ASSERT_TRUE(WaitForDocument(&view()));
-    EXPECT_NE(view().GetElement("fileList"), 0u);
+    ASSERT_TRUE(WaitForDocument(&View()));
+    EXPECT_NE(View().GetElement("fileList"), 0u);
 }
 
 TEST_F(LessonViewTest, BackLinkOfTheContentsPageReturnsToTheCoverWithTheTitleSound) {
+    course_.Write("logo.wav", "RIFF");
     Raise(PageEventType::Click, LoadPageWithFolder("打开课文"));
-    ASSERT_TRUE(WaitForDocument(&view()));
-    platform.sound.Stop();
+    ASSERT_TRUE(WaitForDocument(&View()));
+    platform_.Sound().Stop();
     Handle back = 0;
     for (Handle h = 1; h < 100 && !back; ++h) {
-        if (view().HasElement(h) && view().Mirror().Attribute(h, "class") == "folder")
+        if (View().HasElement(h) && View().Mirror().Attribute(h, "class") == "folder") {
             back = h;
+        }
     }
     ASSERT_NE(back, 0u);
-    EXPECT_EQ(view().GetElementText(back), "返回");
+    EXPECT_EQ(View().GetElementText(back), "返回");
     Raise(PageEventType::Click, back);
-    EXPECT_EQ(view().m_nPage, 0);
-    EXPECT_EQ(view().m_nShowing, 0);
-    EXPECT_EQ(view().LoadedResource(), CLessonView::kCoverPage);
-    EXPECT_EQ(platform.sound.CurrentFile(), "logo.wav");
+    EXPECT_EQ(View().m_nPage, 0);
+    EXPECT_EQ(View().m_nShowing, 0);
+    EXPECT_EQ(View().LoadedResource(), CLessonView::kCoverPage);
+    EXPECT_EQ(platform_.Sound().CurrentFile(), "logo.wav");
 }
 
 TEST_F(LessonViewTest, BackToContentsFromALessonRestartsTheTitleSound) {
-    view().m_nPage = 2;
-    view().m_nShowing = 1;
-    view().ShowPage();
-    ASSERT_TRUE(WaitForDocument(&view()));
-    view().EnableCommandButtons(true, true);
-    platform.sound.Stop();
+    course_.Write("logo.wav", "RIFF");
+    View().m_nPage = 2;
+    View().m_nShowing = 1;
+    View().ShowPage();
+    ASSERT_TRUE(WaitForDocument(&View()));
+    View().EnableCommandButtons(true, true);
+    platform_.Sound().Stop();
     Raise(PageEventType::Click, LoadPageWithFolder("返回目录"));
-    EXPECT_EQ(view().m_nPage, 1);
-    EXPECT_EQ(view().m_nShowing, 2);
-    EXPECT_EQ(view().LoadedResource(), CLessonView::kContentsPage);
+    EXPECT_EQ(View().m_nPage, 1);
+    EXPECT_EQ(View().m_nShowing, 2);
+    EXPECT_EQ(View().LoadedResource(), CLessonView::kContentsPage);
     EXPECT_EQ(ButtonStates(), std::vector<bool>(7, false));
-    EXPECT_EQ(platform.sound.CurrentFile(), "logo.wav");
+    EXPECT_EQ(platform_.Sound().CurrentFile(), "logo.wav");
 }
 
 TEST_F(LessonViewTest, SettingsFolderTextAndEmptyElementsDoNothing) {
     Raise(PageEventType::Click, LoadPageWithFolder("系统设置"));
     Raise(PageEventType::Click, LoadPageWithFolder(""));
     Raise(PageEventType::Click, Insert("<span class=\"file\" id=\"probe\"></span>"));
-    EXPECT_EQ(view().m_nPage, CLessonView::kCoverPage);
-    EXPECT_EQ(view().LoadedResource(), CLessonView::kCoverPage);
+    EXPECT_EQ(View().m_nPage, CLessonView::kCoverPage);
+    EXPECT_EQ(View().LoadedResource(), CLessonView::kCoverPage);
 }
 
 TEST_F(LessonViewTest, SettingsElementReloadsTheCurrentPage) {
     const Handle setting = Insert("<span class=\"setting\" id=\"probe\">系统设置</span>");
     Raise(PageEventType::Click, setting);
-    EXPECT_FALSE(view().HasElement(setting));
-    EXPECT_TRUE(WaitForDocument(&view()));
-    EXPECT_EQ(view().LoadedResource(), CLessonView::kCoverPage);
+    EXPECT_FALSE(View().HasElement(setting));
+    EXPECT_TRUE(WaitForDocument(&View()));
+    EXPECT_EQ(View().LoadedResource(), CLessonView::kCoverPage);
 }
 
 TEST_F(LessonViewTest, RightClickShowsOnlyTheSettingsItem) {
@@ -153,35 +158,38 @@ TEST_F(LessonViewTest, RightClickShowsOnlyTheSettingsItem) {
     QStringList items;
     QTimer::singleShot(0, [&] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu)
+        if (!menu) {
             return;
-        for (QAction* action : menu->actions())
+        }
+        for (QAction* action : menu->actions()) {
             items << action->text();
+        }
         QTest::keyClick(menu, Qt::Key_Down);
         QTest::keyClick(menu, Qt::Key_Return);
     });
-    view().OnRendererContextMenu(QPoint(10, 10));
+    View().OnRendererContextMenu(QPoint(10, 10));
     EXPECT_EQ(items, QStringList{QStringLiteral("设置")});
-    EXPECT_FALSE(view().HasElement(marker)) << "choosing the item reloads the page";
+    EXPECT_FALSE(View().HasElement(marker)) << "choosing the item reloads the page";
 }
 
 TEST_F(LessonViewTest, DismissedMenuChangesNothing) {
     const Handle marker = Insert("<b id=\"probe\">still here</b>");
     QTimer::singleShot(0, [] {
-        if (QWidget* menu = QApplication::activePopupWidget())
+        if (QWidget* menu = QApplication::activePopupWidget()) {
             menu->close();
+        }
     });
-    view().OnRendererContextMenu(QPoint(10, 10));
-    EXPECT_TRUE(view().HasElement(marker));
+    View().OnRendererContextMenu(QPoint(10, 10));
+    EXPECT_TRUE(View().HasElement(marker));
 }
 
 TEST_F(LessonViewTest, CommandButtonsFollowLessonAndIdle) {
     // Ids 1001..1007: stop, read aloud, next, previous, dictation, repeat, read-along.
-    view().EnableCommandButtons(true, true);
+    View().EnableCommandButtons(true, true);
     EXPECT_EQ(ButtonStates(), std::vector<bool>(7, true));
-    view().EnableCommandButtons(true, false);
+    View().EnableCommandButtons(true, false);
     EXPECT_EQ(ButtonStates(), (std::vector<bool>{true, false, true, true, false, false, false}));
-    view().EnableCommandButtons(false, true);
+    View().EnableCommandButtons(false, true);
     EXPECT_EQ(ButtonStates(), std::vector<bool>(7, false));
 }
 
@@ -189,15 +197,15 @@ class SectionSelectorTest : public LessonViewTest {
   protected:
     void SetUp() override {
         LessonViewTest::SetUp();
-        view().m_nPage = 2;
-        view().m_nShowing = 1;
-        view().ShowPage();
-        ASSERT_TRUE(WaitForDocument(&view()));
+        View().m_nPage = 2;
+        View().m_nShowing = 1;
+        View().ShowPage();
+        ASSERT_TRUE(WaitForDocument(&View()));
         Insert(
             "<SELECT id=\"Select1\"><OPTION selected value=\"1\">One<OPTION value=\"2\">Two"
             "</SELECT><INPUT id=\"Goto\" type=\"BUTTON\" value=\"Goto\">");
-        select = view().GetElement("Select1");
-        go = view().GetElement("Goto");
+        select = View().GetElement("Select1");
+        go = View().GetElement("Goto");
     }
     Handle select = 0;
     Handle go = 0;
@@ -205,25 +213,25 @@ class SectionSelectorTest : public LessonViewTest {
 
 TEST_F(SectionSelectorTest, ChangingTheSelectionAloneChangesNothing) {
     Raise(PageEventType::Change, select, 1);
-    EXPECT_EQ(view().m_nSection, 1);
-    EXPECT_TRUE(view().HasElement(select));
-    EXPECT_EQ(view().GetSelectedIndex("Select1"), 1);
+    EXPECT_EQ(View().m_nSection, 1);
+    EXPECT_TRUE(View().HasElement(select));
+    EXPECT_EQ(View().GetSelectedIndex("Select1"), 1);
 }
 
 TEST_F(SectionSelectorTest, GotoWithAnotherSectionReloadsTheLessonPage) {
     Raise(PageEventType::Change, select, 1);
     Raise(PageEventType::Click, go);
-    EXPECT_EQ(view().m_nSection, 2);
-    EXPECT_EQ(view().m_bSectionRequested, 0);
-    EXPECT_FALSE(view().HasElement(select));
-    EXPECT_EQ(view().LoadedResource(), CLessonView::kLessonPage);
+    EXPECT_EQ(View().m_nSection, 2);
+    EXPECT_EQ(View().m_bSectionRequested, 0);
+    EXPECT_FALSE(View().HasElement(select));
+    EXPECT_EQ(View().LoadedResource(), CLessonView::kLessonPage);
 }
 
 TEST_F(SectionSelectorTest, GotoWithTheShownSectionDoesNotReload) {
     Raise(PageEventType::Click, go);
-    EXPECT_EQ(view().m_nSection, 1);
-    EXPECT_EQ(view().m_bSectionRequested, 0);
-    EXPECT_TRUE(view().HasElement(select));
+    EXPECT_EQ(View().m_nSection, 1);
+    EXPECT_EQ(View().m_bSectionRequested, 0);
+    EXPECT_TRUE(View().HasElement(select));
 }
 
 }  // namespace

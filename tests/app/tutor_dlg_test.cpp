@@ -1,17 +1,20 @@
 #include "app/tutor_dlg.h"
+#include "platform/files/files.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QMoveEvent>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QTimer>
 
 #include "app/tutor_app.h"
 #include "platform/window/dialog_controls.h"
-#include "test_platform.h"
+#include "support/test_platform.h"
 
 namespace {
 
@@ -21,12 +24,12 @@ class TutorDlgTest : public ::testing::Test {
   protected:
     QWidget* Button(CTutorDlg& dlg, int id) { return FindControl(&dlg, id); }
 
-    TemporaryCourse course;
-    TestPlatform platform;
+    TemporaryCourse course_;
+    TestPlatform platform_;
 };
 
 TEST_F(TutorDlgTest, ButtonsFormACentredRowThirtyPixelsAboveTheBottom) {
-    CTutorDlg dlg(platform.Services());
+    CTutorDlg dlg(platform_.Services());
     for (const auto& [cx, cy] : {std::pair{900, 500}, {1001, 333}, {1280, 1024}}) {
         dlg.LayoutButtons(cx, cy);
         const int w = Button(dlg, 1007)->width();
@@ -41,15 +44,16 @@ TEST_F(TutorDlgTest, ButtonsFormACentredRowThirtyPixelsAboveTheBottom) {
 }
 
 TEST_F(TutorDlgTest, NarrowWindowStartsTheRowAtTenAndRunsOffTheEdge) {
-    CTutorDlg dlg(platform.Services());
+    CTutorDlg dlg(platform_.Services());
     dlg.LayoutButtons(120, 200);
     const int w = Button(dlg, 1007)->width();
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(Button(dlg, kButtonOrder[i])->x(), 10 + i * (w + 6));
+    }
 }
 
 TEST_F(TutorDlgTest, MissingButtonIsSkippedWithoutAdvancing) {
-    CTutorDlg dlg(platform.Services());
+    CTutorDlg dlg(platform_.Services());
     delete Button(dlg, 1004);
     dlg.LayoutButtons(900, 500);
     const int w = Button(dlg, 1007)->width();
@@ -59,7 +63,8 @@ TEST_F(TutorDlgTest, MissingButtonIsSkippedWithoutAdvancing) {
 }
 
 TEST_F(TutorDlgTest, StartsWithSevenDisabledButtonsAndTheCoverPage) {
-    CTutorDlg dlg(platform.Services());
+    course_.Write("logo.wav", "RIFF");
+    CTutorDlg dlg(platform_.Services());
     dlg.Create();
     EXPECT_EQ(dlg.windowTitle(), "Quorvan");
     const char* captions[] = {"跟读", "重复", "听写", "上一句", "下一句", "朗读", "停止"};
@@ -71,11 +76,11 @@ TEST_F(TutorDlgTest, StartsWithSevenDisabledButtonsAndTheCoverPage) {
     }
     EXPECT_EQ(dlg.m_view.LoadedResource(), CLessonView::kCoverPage);
     EXPECT_TRUE(WaitForDocument(&dlg.m_view));
-    EXPECT_EQ(platform.sound.CurrentFile(), "logo.wav");
+    EXPECT_EQ(platform_.Sound().CurrentFile(), "logo.wav");
 }
 
 TEST_F(TutorDlgTest, ViewFillsTheWindowWithoutTheMouthPicture) {
-    CTutorDlg dlg(platform.Services());
+    CTutorDlg dlg(platform_.Services());
     dlg.Create();
     EXPECT_FALSE(dlg.m_picture->isVisible());
     EXPECT_EQ(dlg.m_view.geometry(), QRect(0, 3, dlg.width(), dlg.height() - 45));
@@ -88,7 +93,7 @@ TEST_F(TutorDlgTest, MouthPictureStripIsFiftyPixelsByDefault) {
     TutorSettings settings;
     settings.bShowMouth = 1;
     SaveSettings(settings);
-    CTutorDlg dlg(platform.Services());
+    CTutorDlg dlg(platform_.Services());
     dlg.Create();
     EXPECT_TRUE(dlg.m_picture->isVisible());
     EXPECT_EQ(dlg.m_nStripWidth, 50);
@@ -104,11 +109,11 @@ TEST_F(TutorDlgTest, RestPictureWidensTheStripToItsWidthPlusTwenty) {
     picture.fill(Qt::white);
     std::filesystem::create_directory("Viseme");
     ASSERT_TRUE(picture.save("Viseme/rest.bmp"));
-    course.Write("Viseme/viseme.idx",
-                 "SP_VISEME_1 = aa.bmp\r\n  22 = rest.bmp \r\n22=other.bmp\r\n");
+    course_.Write("Viseme/viseme.idx",
+                  "SP_VISEME_1 = aa.bmp\r\n  22 = rest.bmp \r\n22=other.bmp\r\n");
     const std::filesystem::path before = std::filesystem::current_path();
 
-    CTutorDlg dlg(platform.Services());
+    CTutorDlg dlg(platform_.Services());
     dlg.Create();
     EXPECT_EQ(std::filesystem::current_path(), before);
     EXPECT_EQ(dlg.m_nStripWidth, 60);
@@ -117,15 +122,15 @@ TEST_F(TutorDlgTest, RestPictureWidensTheStripToItsWidthPlusTwenty) {
 }
 
 TEST_F(TutorDlgTest, UnloadableRestPictureKeepsTheDefaultStrip) {
-    course.Write("Viseme/viseme.idx", "22=missing.bmp\n22=also-missing.bmp\n");
-    CTutorDlg dlg(platform.Services());
+    course_.Write("Viseme/viseme.idx", "22=missing.bmp\n22=also-missing.bmp\n");
+    CTutorDlg dlg(platform_.Services());
     dlg.Create();
     EXPECT_EQ(dlg.m_nStripWidth, 50);
     EXPECT_TRUE(dlg.m_hRestPicture.isNull());
 }
 
 TEST_F(TutorDlgTest, WindowRectangleIsTrackedOnlyOnceTheViewExists) {
-    CTutorDlg dlg(platform.Services());
+    CTutorDlg dlg(platform_.Services());
     QResizeEvent resize(QSize(500, 300), QSize(400, 200));
     QCoreApplication::sendEvent(&dlg, &resize);
     QMoveEvent move(QPoint(30, 40), QPoint(0, 0));
@@ -145,15 +150,53 @@ TEST_F(TutorDlgTest, StoredRectangleIsRestored) {
     TutorSettings settings;
     settings.rcWindow = {10, 20, 610, 420};
     SaveSettings(settings);
-    CTutorDlg dlg(platform.Services());
+    CTutorDlg dlg(platform_.Services());
     dlg.Create();
     EXPECT_EQ(dlg.frameGeometry(), QRect(10, 20, 600, 400));
+}
+
+TEST_F(TutorDlgTest, RectangleLargerThanTheScreenKeepsItsPlaceAndShrinks) {
+    const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+    // A stored 32767 x 32767 window once took gigabytes and was stored again at the next close.
+    for (const WindowRect& stored :
+         {WindowRect{0, 0, 2147483647, 2147483647},
+          WindowRect{-2147483647 - 1, 5, 2147483647, 10000}, WindowRect{10, 20, 10010, 10020}}) {
+        TutorSettings settings;
+        settings.rcWindow = stored;
+        SaveSettings(settings);
+        {
+            CTutorDlg dlg(platform_.Services());
+            dlg.Create();
+            EXPECT_LE(dlg.frameGeometry().width(), screen.width()) << stored.left;
+            EXPECT_LE(dlg.frameGeometry().height(), screen.height()) << stored.left;
+        }
+        TutorSettings written;
+        LoadSettings(written);
+        EXPECT_LE(written.rcWindow.right - written.rcWindow.left, screen.width());
+    }
+    TutorSettings settings;
+    settings.rcWindow = {10, 20, 10010, 10020};
+    SaveSettings(settings);
+    CTutorDlg dlg(platform_.Services());
+    dlg.Create();
+    EXPECT_EQ(dlg.frameGeometry().topLeft(), QPoint(10, 20));
+}
+
+TEST_F(TutorDlgTest, ASecondTutorInTheSameFolderSaysSoAndLeaves) {
+    UniqueFd first;
+    ASSERT_EQ(LockFolder(".", CTutorApp::kLockFile, first), std::error_code());
+    course_.Write("quorvan.set", "keep me");
+    CTutorApp app(platform_);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(app.ExitCode(), 1);
+    ASSERT_EQ(platform_.MessageBox().Messages().size(), 1u);
+    EXPECT_EQ(course_.Read("quorvan.set"), "keep me");
 }
 
 TEST_F(TutorDlgTest, DegenerateOrOffScreenRectangleKeepsTheTemplatePlacement) {
     QSize templateSize;
     {
-        CTutorDlg dlg(platform.Services());
+        CTutorDlg dlg(platform_.Services());
         templateSize = dlg.size();
     }
     for (const WindowRect& stored :
@@ -162,7 +205,7 @@ TEST_F(TutorDlgTest, DegenerateOrOffScreenRectangleKeepsTheTemplatePlacement) {
         TutorSettings settings;
         settings.rcWindow = stored;
         SaveSettings(settings);
-        CTutorDlg dlg(platform.Services());
+        CTutorDlg dlg(platform_.Services());
         dlg.Create();
         EXPECT_EQ(dlg.size(), templateSize) << stored.left << "," << stored.top;
         EXPECT_GE(dlg.x(), 0);
@@ -170,62 +213,63 @@ TEST_F(TutorDlgTest, DegenerateOrOffScreenRectangleKeepsTheTemplatePlacement) {
 }
 
 TEST_F(TutorDlgTest, CloseSavesSettingsAndRemovesTheLessonText) {
-    course.Write("tcnt.tmp", "lesson text");
+    course_.Write("tcnt.tmp", "lesson text");
     {
-        CTutorDlg dlg(platform.Services());
+        CTutorDlg dlg(platform_.Services());
         dlg.Create();
         ASSERT_TRUE(WaitForDocument(&dlg.m_view));
     }
-    EXPECT_EQ(course.Read("quorvan.set").size(), 83u);
-    EXPECT_FALSE(course.Exists("tcnt.tmp"));
+    EXPECT_EQ(course_.Read("quorvan.set").size(), 83u);
+    EXPECT_FALSE(course_.Exists("tcnt.tmp"));
 }
 
 TEST_F(TutorDlgTest, ClosingWhileThePageLoadsAndWithoutLessonTextIsFine) {
     {
-        CTutorDlg dlg(platform.Services());
+        CTutorDlg dlg(platform_.Services());
         dlg.Create();
     }
     QApplication::processEvents();
-    EXPECT_TRUE(course.Exists("quorvan.set"));
-    EXPECT_FALSE(course.Exists("tcnt.tmp"));
+    EXPECT_TRUE(course_.Exists("quorvan.set"));
+    EXPECT_FALSE(course_.Exists("tcnt.tmp"));
 }
 
 TEST_F(TutorDlgTest, EveryCloseWritesTheSettingsEvenWhenNothingChanged) {
-    course.Write("quorvan.set", std::string(40, '\0'));
-    { CTutorDlg dlg(platform.Services()); }
+    course_.Write("quorvan.set", std::string(40, '\0'));
+    { CTutorDlg dlg(platform_.Services()); }
     TutorSettings written;
     LoadSettings(written);
     EXPECT_EQ(written.nSpeed, 0);
     EXPECT_EQ(written.strCharacter1, "merlin.acs");
-    EXPECT_EQ(course.Read("quorvan.set").size(), 83u);
+    EXPECT_EQ(course_.Read("quorvan.set").size(), 83u);
 }
 
 TEST_F(TutorDlgTest, FailedPlatformStartShowsTheErrorAndLeavesTheSettingsAlone) {
-    course.Write("quorvan.set", "keep me");
-    platform.m_bStarts = false;
-    CTutorApp app(platform);
+    course_.Write("quorvan.set", "keep me");
+    platform_.RefuseToStart();
+    CTutorApp app(platform_);
     EXPECT_FALSE(app.InitInstance());
-    ASSERT_EQ(platform.messageBox.Messages().size(), 1u);
-    const auto& message = platform.messageBox.Messages().front();
+    ASSERT_EQ(platform_.MessageBox().Messages().size(), 1u);
+    const auto& message = platform_.MessageBox().Messages().front();
     EXPECT_EQ(message.caption, "Error");
     EXPECT_EQ(message.text, "There was an error initializing COM.");
     EXPECT_EQ(message.icon, MessageIcon::Error);
     EXPECT_EQ(message.owner, nullptr);
-    EXPECT_EQ(course.Read("quorvan.set"), "keep me");
-    EXPECT_EQ(platform.m_nStops, 0);
+    EXPECT_EQ(course_.Read("quorvan.set"), "keep me");
+    EXPECT_EQ(platform_.Stops(), 0);
 }
 
 TEST_F(TutorDlgTest, RunEndsWhenTheMainWindowClosesAndThenStopsThePlatform) {
-    course.Write("cntindex.idx", "");
+    course_.Write("cntindex.idx", "");
     QTimer::singleShot(50, [] {
-        if (QWidget* modal = QApplication::activeModalWidget())
+        if (QWidget* modal = QApplication::activeModalWidget()) {
             modal->close();
+        }
     });
-    CTutorApp app(platform);
+    CTutorApp app(platform_);
     EXPECT_FALSE(app.InitInstance());
-    EXPECT_EQ(platform.m_nStops, 1);
-    EXPECT_EQ(course.Read("quorvan.set").size(), 83u);
-    EXPECT_TRUE(platform.messageBox.Messages().empty());
+    EXPECT_EQ(platform_.Stops(), 1);
+    EXPECT_EQ(course_.Read("quorvan.set").size(), 83u);
+    EXPECT_TRUE(platform_.MessageBox().Messages().empty());
 }
 
 }  // namespace

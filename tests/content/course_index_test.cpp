@@ -28,10 +28,31 @@ TEST(CourseIndexTest, IndexWithoutEntries) {
     EXPECT_TRUE(ParseCourseIndex("\n\r\n  \n\t\v\f").empty());
 }
 
-TEST(CourseIndexTest, LinesKeepInnerBytesUnchanged) {
-    // A lone CR inside a line is not a line end; CP936 names pass through.
-    EXPECT_EQ(ParseCourseIndex("a\rb=\xB5\xDA\xD2\xBB\xBF\xCE.dat\n"),
-              (Entries{"a\rb=\xB5\xDA\xD2\xBB\xBF\xCE.dat"}));
+TEST(CourseIndexTest, BareCrEndsALineAndNamesPassThrough) {
+    // Without this the second entry would hide inside the first and could never be opened.
+    EXPECT_EQ(ParseCourseIndex("a=1.dat\rb=\xB5\xDA\xD2\xBB\xBF\xCE.dat\r"),
+              (Entries{"a=1.dat", "b=\xB5\xDA\xD2\xBB\xBF\xCE.dat"}));
+}
+
+TEST(CourseIndexTest, ClickedTextMatchesRawNameFirstThenDisplayedName) {
+    const Entries entries{"Unit  1=a.dat", "Unit 1=b.dat", "<b>Unit 2</b>=c.dat"};
+    // Collapses blanks and drops tags, as the page does.
+    auto displayed = [](std::string_view name) {
+        std::string text;
+        bool inTag = false;
+        for (const char c : name) {
+            if (c == '<' || c == '>') {
+                inTag = c == '<';
+            } else if (!inTag && !(c == ' ' && !text.empty() && text.back() == ' ')) {
+                text += c;
+            }
+        }
+        return text;
+    };
+    EXPECT_EQ(FindCourseEntry(entries, "Unit 1", displayed), 1);  // the raw match wins
+    EXPECT_EQ(FindCourseEntry(entries, "Unit 2", displayed), 2);
+    EXPECT_EQ(FindCourseEntry({"Unit  1=a.dat"}, "Unit 1", displayed), 0);
+    EXPECT_EQ(FindCourseEntry(entries, "Unit 3", displayed), -1);
 }
 
 TEST(CourseIndexTest, SplitsAtTheFirstEqualsSignWithoutTrimming) {

@@ -19,22 +19,22 @@ constexpr unsigned kEnd = 257;
 class CodeWriter {
   public:
     CodeWriter& Put(unsigned code, unsigned width) {
-        for (unsigned bit = 0; bit < width; ++bit, ++m_bits) {
-            if (m_bits % 8 == 0) {
-                m_bytes.push_back('\0');
+        for (unsigned bit = 0; bit < width; ++bit, ++bits_) {
+            if (bits_ % 8 == 0) {
+                bytes_.push_back('\0');
             }
             if (code >> bit & 1) {
-                m_bytes.back() = static_cast<char>(m_bytes.back() | 1 << (m_bits % 8));
+                bytes_.back() = static_cast<char>(bytes_.back() | 1 << (bits_ % 8));
             }
         }
         return *this;
     }
 
-    const std::string& Bytes() const { return m_bytes; }
+    const std::string& Bytes() const { return bytes_; }
 
   private:
-    std::string m_bytes;
-    std::size_t m_bits = 0;
+    std::string bytes_;
+    std::size_t bits_ = 0;
 };
 
 std::string LengthField(std::uint32_t length) {

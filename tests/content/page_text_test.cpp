@@ -18,8 +18,9 @@ LessonPageText Build(const std::string& text, LessonPageOptions options = Option
 
 int CountOf(const std::string& text, const std::string& part) {
     int n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
         ++n;
+    }
     return n;
 }
 

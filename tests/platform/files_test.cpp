@@ -1,34 +1,27 @@
 #include "platform/files/files.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 
+#include "support/scratch_directory.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-// A fresh directory tree under the system's temporary directory, removed at the end.
+// Runs inside a scratch folder that holds "course/Viseme".
 class CurrentDirectoryTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quorvan-files-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = fs::canonical(pattern);
-        fs::create_directories(root_ / "course" / "Viseme");
-        start_ = fs::current_path();
-        fs::current_path(root_);
-    }
-    void TearDown() override {
-        fs::current_path(start_);
-        fs::remove_all(root_);
+        fs::create_directories(scratch_.Path("course/Viseme"));
+        scratch_.Enter();
     }
 
-    fs::path root_;
-    fs::path start_;
+    ScratchDirectory scratch_{"files"};
+    const fs::path& root_ = scratch_.Path();
 };
 
 TEST_F(CurrentDirectoryTest, ReportsTheProcessCurrentDirectory) {

@@ -31,8 +31,9 @@ std::optional<Seen> ShowAndPressOk(QWidget* owner, const QString& caption, const
     QTimer presser;
     QObject::connect(&presser, &QTimer::timeout, [&seen] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr)
+        if (box == nullptr) {
             return;
+        }
         seen = Seen{box->parentWidget(), box->windowTitle(),     box->text(),   box->icon(),
                     box->textFormat(),   box->standardButtons(), box->isModal()};
         box->button(QMessageBox::Ok)->click();

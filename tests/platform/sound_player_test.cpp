@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <QAudioDevice>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -7,45 +6,28 @@
 #include <QString>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/files/files.h"
 #include "platform/sound/qt_sound_player.h"
-
-namespace fs = std::filesystem;
+#include "support/little_endian.h"
+#include "support/scratch_directory.h"
 
 namespace {
 
 // A valid WAV file: 0.1 s of a 16-bit mono 8 kHz saw tooth.
-void WriteWav(const fs::path& path) {
+std::string Wav() {
     constexpr std::uint32_t kRate = 8000;
     constexpr std::uint32_t kSamples = kRate / 10;
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&out](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            out.put(static_cast<char>(v >> (8 * i)));
-    };
-    const auto u16 = [&out](std::uint16_t v) {
-        out.put(static_cast<char>(v));
-        out.put(static_cast<char>(v >> 8));
-    };
-    out << "RIFF";
-    u32(36 + kSamples * 2);
-    out << "WAVEfmt ";
-    u32(16);
-    u16(1);  // PCM
-    u16(1);  // mono
-    u32(kRate);
-    u32(kRate * 2);
-    u16(2);
-    u16(16);
-    out << "data";
-    u32(kSamples * 2);
-    for (std::uint32_t i = 0; i < kSamples; ++i)
-        u16(static_cast<std::uint16_t>((i % 40) * 800));
+    std::string wav = "RIFF" + Le32(36 + kSamples * 2) + "WAVEfmt ";
+    wav += Le32(16) + Le16(1) + Le16(1);  // PCM, mono
+    wav += Le32(kRate) + Le32(kRate * 2) + Le16(2) + Le16(16);
+    wav += "data" + Le32(kSamples * 2);
+    for (std::uint32_t i = 0; i < kSamples; ++i) {
+        wav += Le16(static_cast<std::uint16_t>((i % 40) * 800));
+    }
+    return wav;
 }
 
 // Collects Qt's messages while alive.
@@ -74,33 +56,30 @@ class QtSoundPlayerTest : public ::testing::Test {
     }
 
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quorvan-sound-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = fs::canonical(pattern);
-        WriteWav(dir_ / "logo.wav");
-        std::ofstream(dir_ / "noise.wav") << "RIFF but not a sound at all";
+        scratch_.Write("logo.wav", Wav());
+        scratch_.Write("noise.wav", "RIFF but not a sound at all");
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // Runs the event loop until the player has finished decoding; bounded for a broken player.
     void Settle() {
         QDeadlineTimer deadline(10000);
-        while (player_.IsLoading() && !deadline.hasExpired())
+        while (player_.IsLoading() && !deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
         ASSERT_FALSE(player_.IsLoading());
     }
 
-    std::string PathOf(const char* name) const { return (dir_ / name).string(); }
+    std::string PathOf(const char* name) const { return scratch_.Path(name).string(); }
 
     static inline bool hasOutput_ = false;
-    fs::path dir_;
+    ScratchDirectory scratch_{"sound"};
     QtSoundPlayer player_;
 };
 
 TEST_F(QtSoundPlayerTest, LoopsAWavFileNamedRelativeToTheCurrentDirectory) {
     MessageCapture capture;
     {
-        ScopedCurrentDirectory course(dir_.string());
+        ScopedCurrentDirectory course(scratch_.Path().string());
         ASSERT_TRUE(course.Changed());
         player_.PlayLooping("logo.wav");
     }
@@ -130,14 +109,15 @@ TEST_F(QtSoundPlayerTest, MissingFileStopsTheSoundAndStaysQuiet) {
     EXPECT_FALSE(player_.IsAudible());
 
     player_.PlayLooping("");
-    player_.PlayLooping(dir_.string());  // a directory is no sound either
+    player_.PlayLooping(scratch_.Path().string());  // a directory is no sound either
     EXPECT_EQ(player_.CurrentFile(), "");
     EXPECT_TRUE(capture.Messages().empty()) << capture.Messages().front().toStdString();
 }
 
 TEST_F(QtSoundPlayerTest, UndecodableFilePlaysNothingAndDoesNotSilenceItsSuccessor) {
-    if (!hasOutput_)
+    if (!hasOutput_) {
         GTEST_SKIP() << "files are decoded only for an audio output, and there is none";
+    }
     player_.PlayLooping(PathOf("noise.wav"));
     Settle();
     EXPECT_EQ(player_.CurrentFile(), "");

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/timers/manual_timer_service.h"
 #include "platform/timers/qt_timer_service.h"
+#include "support/manual_timer_service.h"
 
 namespace {
 
@@ -22,15 +22,16 @@ class TickRecorder final : public TimerSink {
         ++ticks_[id];
         const int depth = ++running_[id];
         deepest_[id] = std::max(deepest_[id], depth);
-        if (onTick)
-            onTick(id);
+        if (onTick_) {
+            onTick_(id);
+        }
         --running_[id];
     }
 
     int Ticks(int id) const { return Lookup(ticks_, id); }
     int DeepestNesting(int id) const { return Lookup(deepest_, id); }
 
-    std::function<void(int)> onTick;
+    std::function<void(int)> onTick_;
 
   private:
     static int Lookup(const std::map<int, int>& counts, int id) {
@@ -50,8 +51,9 @@ struct ManualBackend {
 
     bool RunUntil(const std::function<bool()>& done) {
         const std::int64_t limit = timers.Now() + 60000;
-        while (!done() && timers.Now() < limit)
+        while (!done() && timers.Now() < limit) {
             timers.Advance(1);
+        }
         return done();
     }
 };
@@ -65,8 +67,9 @@ struct QtBackend {
         QDeadlineTimer deadline(10000);
         QTimer heartbeat;
         heartbeat.start(20);
-        while (!done() && !deadline.hasExpired())
+        while (!done() && !deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
         return done();
     }
 };
@@ -102,9 +105,10 @@ TYPED_TEST(TimerContractTest, TicksRepeatUntilKilled) {
 }
 
 TYPED_TEST(TimerContractTest, HandlerKillingItsOwnTimerMakesItOneShot) {
-    this->sink_.onTick = [this](int id) {
-        if (id == 305)
+    this->sink_.onTick_ = [this](int id) {
+        if (id == 305) {
             this->timers_.Kill(305);
+        }
     };
     this->timers_.Set(305, 2);
     this->timers_.Set(301, 3);
@@ -115,9 +119,10 @@ TYPED_TEST(TimerContractTest, HandlerKillingItsOwnTimerMakesItOneShot) {
 
 TYPED_TEST(TimerContractTest, TimerKilledByAnotherHandlerGetsNoTickEvenIfDue) {
     // Same period, armed one after the other: both come due together.
-    this->sink_.onTick = [this](int id) {
-        if (id == 301)
+    this->sink_.onTick_ = [this](int id) {
+        if (id == 301) {
             this->timers_.Kill(310);
+        }
     };
     this->timers_.Set(301, 5);
     this->timers_.Set(310, 5);
@@ -126,13 +131,14 @@ TYPED_TEST(TimerContractTest, TimerKilledByAnotherHandlerGetsNoTickEvenIfDue) {
 }
 
 TYPED_TEST(TimerContractTest, HandlerMayRearmItselfAndArmOthers) {
-    this->sink_.onTick = [this](int id) {
+    this->sink_.onTick_ = [this](int id) {
         if (id == 302 && this->sink_.Ticks(302) == 1) {
             this->timers_.Set(302, 4);
             this->timers_.Set(307, 2);
         }
-        if (id == 307)
+        if (id == 307) {
             this->timers_.Kill(307);
+        }
     };
     this->timers_.Set(302, 2);
     ASSERT_TRUE(this->RunUntilTicks(302, 3));
@@ -143,9 +149,10 @@ TYPED_TEST(TimerContractTest, HandlerMayRearmItselfAndArmOthers) {
 
 TYPED_TEST(TimerContractTest, NestedLoopRunsOtherTimersButNeverReentersTheSameTimer) {
     bool nestedDone = false;
-    this->sink_.onTick = [this, &nestedDone](int id) {
-        if (id == 307 && this->sink_.Ticks(307) == 1)
+    this->sink_.onTick_ = [this, &nestedDone](int id) {
+        if (id == 307 && this->sink_.Ticks(307) == 1) {
             nestedDone = this->RunUntilTicks(304, 3);
+        }
     };
     this->timers_.Set(307, 1);
     this->timers_.Set(304, 3);
@@ -155,11 +162,13 @@ TYPED_TEST(TimerContractTest, NestedLoopRunsOtherTimersButNeverReentersTheSameTi
 }
 
 TYPED_TEST(TimerContractTest, TimerKilledInsideANestedLoopStaysSilent) {
-    this->sink_.onTick = [this](int id) {
-        if (id == 307)
+    this->sink_.onTick_ = [this](int id) {
+        if (id == 307) {
             this->RunUntilTicks(304, 2);
-        if (id == 304)
+        }
+        if (id == 304) {
             this->timers_.Kill(307);
+        }
     };
     this->timers_.Set(307, 1);
     this->timers_.Set(304, 3);
@@ -170,7 +179,7 @@ TYPED_TEST(TimerContractTest, TimerKilledInsideANestedLoopStaysSilent) {
 
 TYPED_TEST(TimerContractTest, TimerRearmedByItsHandlerTicksInsideTheNestedLoop) {
     // The sentence speaker pumps from inside a step; a step that re-arms a timer must see it.
-    this->sink_.onTick = [this](int id) {
+    this->sink_.onTick_ = [this](int id) {
         if (id == 310 && this->sink_.Ticks(310) == 1) {
             this->timers_.Kill(310);
             this->timers_.Set(310, 2);
@@ -188,7 +197,7 @@ TYPED_TEST(TimerContractTest, TimerRearmedByItsHandlerTicksInsideTheNestedLoop) 
 class ManualTimerServiceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        sink_.onTick = [this](int id) { log_.emplace_back(timers_.Now(), id); };
+        sink_.onTick_ = [this](int id) { log_.emplace_back(timers_.Now(), id); };
     }
 
     TickRecorder sink_;
@@ -233,10 +242,11 @@ TEST_F(ManualTimerServiceTest, PeriodsBelowOneMillisecondBecomeOne) {
 }
 
 TEST_F(ManualTimerServiceTest, NestedAdvanceDropsTheRunningTimersTicksAndOuterCallResumes) {
-    sink_.onTick = [this](int id) {
+    sink_.onTick_ = [this](int id) {
         log_.emplace_back(timers_.Now(), id);
-        if (id == 307 && sink_.Ticks(307) == 1)
+        if (id == 307 && sink_.Ticks(307) == 1) {
             timers_.Advance(100);
+        }
     };
     timers_.Set(307, 10);
     timers_.Set(304, 25);

@@ -22,25 +22,26 @@ template <class Window>
 class FilterProbe final : public MessageFilterHost<Window> {
   public:
     bool PreTranslateMessage(QEvent*) override {
-        threads.push_back(QThread::currentThread());
+        threads_.push_back(QThread::currentThread());
         const int depth = ++depth_;
-        deepest = std::max(deepest, depth);
-        if (onNotification)
-            onNotification();
+        deepest_ = std::max(deepest_, depth);
+        if (onNotification_) {
+            onNotification_();
+        }
         --depth_;
-        return consume;
+        return consume_;
     }
 
-    int Filtered() const { return static_cast<int>(threads.size()); }
+    int Filtered() const { return static_cast<int>(threads_.size()); }
 
-    bool consume = true;
-    std::function<void()> onNotification;
-    std::vector<QThread*> threads;  // thread of each filter call
-    std::vector<QEvent::Type> passedOn;
-    int deepest = 0;
+    bool consume_ = true;
+    std::function<void()> onNotification_;
+    std::vector<QThread*> threads_;  // thread of each filter call
+    std::vector<QEvent::Type> passedOn_;
+    int deepest_ = 0;
 
   protected:
-    void customEvent(QEvent* event) override { passedOn.push_back(event->type()); }
+    void customEvent(QEvent* event) override { passedOn_.push_back(event->type()); }
 
   private:
     int depth_ = 0;
@@ -54,28 +55,31 @@ void PostSoon(QObject* window) {
 TEST(VoiceNotificationTest, PostsFromOtherThreadsReachTheFilterOnTheGuiThread) {
     FilterProbe<QDialog> window;
     std::thread backend([&window] {
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 3; ++i) {
             PostVoiceNotification(&window);
+        }
     });
     backend.join();
-    for (int pumps = 0; window.Filtered() < 3 && pumps < kMaxPumps; ++pumps)
+    for (int pumps = 0; window.Filtered() < 3 && pumps < kMaxPumps; ++pumps) {
         PumpOneEvent();
+    }
     ASSERT_EQ(window.Filtered(), 3);
-    for (QThread* thread : window.threads)
+    for (QThread* thread : window.threads_) {
         EXPECT_EQ(thread, QCoreApplication::instance()->thread());
-    EXPECT_TRUE(window.passedOn.empty());
+    }
+    EXPECT_TRUE(window.passedOn_.empty());
 }
 
 TEST(VoiceNotificationTest, UnhandledNotificationGoesOnAndOtherEventsSkipTheFilter) {
     FilterProbe<QObject> window;
-    window.consume = false;
+    window.consume_ = false;
     PostVoiceNotification(&window);
     const auto other = static_cast<QEvent::Type>(QEvent::User + 1);
     QCoreApplication::postEvent(&window, new QEvent(other));
     PostVoiceNotification(nullptr);  // ignored
     QCoreApplication::sendPostedEvents(&window);
     EXPECT_EQ(window.Filtered(), 1);
-    EXPECT_EQ(window.passedOn, (std::vector<QEvent::Type>{kVoiceNotificationEvent, other}));
+    EXPECT_EQ(window.passedOn_, (std::vector<QEvent::Type>{kVoiceNotificationEvent, other}));
 }
 
 TEST(VoiceNotificationTest, PumpReturnsAfterDispatchingAPendingEvent) {
@@ -103,18 +107,20 @@ TEST(VoiceNotificationTest, NestedPumpInsideAHandlerReceivesLaterPosts) {
     // The sentence speaker pumps from inside a handler while the engine keeps posting.
     FilterProbe<QObject> window;
     std::thread backend;
-    window.onNotification = [&window, &backend] {
-        if (window.Filtered() != 1)
+    window.onNotification_ = [&window, &backend] {
+        if (window.Filtered() != 1) {
             return;
+        }
         backend = std::thread(PostSoon, &window);
-        for (int pumps = 0; window.Filtered() < 2 && pumps < kMaxPumps; ++pumps)
+        for (int pumps = 0; window.Filtered() < 2 && pumps < kMaxPumps; ++pumps) {
             PumpOneEvent();
+        }
     };
     PostVoiceNotification(&window);
     PumpOneEvent();
     backend.join();
     EXPECT_EQ(window.Filtered(), 2);
-    EXPECT_EQ(window.deepest, 2);
+    EXPECT_EQ(window.deepest_, 2);
 }
 
 }  // namespace

@@ -63,13 +63,15 @@ TEST(WaitableTest, OneSignalWakesEveryWaiter) {
     std::vector<std::thread> waiters;
     for (int i = 0; i < kWaiters; ++i) {
         waiters.emplace_back([event, &woken] {
-            if (WaitFor(event, kGenerous) == WaitResult::Signalled)
+            if (WaitFor(event, kGenerous) == WaitResult::Signalled) {
                 ++woken;
+            }
         });
     }
     SignalSoon(event);
-    for (auto& waiter : waiters)
+    for (auto& waiter : waiters) {
         waiter.join();
+    }
     EXPECT_EQ(woken, kWaiters);
 }
 

@@ -4,35 +4,27 @@
 #include <sys/resource.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <vector>
+
+#include "support/little_endian.h"
+#include "support/scratch_directory.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string U32(std::uint32_t value) {
-    std::string out;
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-    }
-    return out;
-}
-
 // The nine numbers 11..19.
 std::string NineNumbers() {
     std::string out;
     for (std::uint32_t v = 11; v <= 19; ++v) {
-        out += U32(v);
+        out += Le32(v);
     }
     return out;
 }
 
 std::string Rect(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
-    return U32(static_cast<std::uint32_t>(l)) + U32(static_cast<std::uint32_t>(t)) +
-           U32(static_cast<std::uint32_t>(r)) + U32(static_cast<std::uint32_t>(b));
+    return Le32(static_cast<std::uint32_t>(l)) + Le32(static_cast<std::uint32_t>(t)) +
+           Le32(static_cast<std::uint32_t>(r)) + Le32(static_cast<std::uint32_t>(b));
 }
 
 // A record whose every field differs from the initial values, so that a field the file does not
@@ -70,9 +62,9 @@ const std::vector<std::int32_t> kElevenToNineteen{11, 12, 13, 14, 15, 16, 17, 18
 TEST(SettingsFormatTest, InitialRecordIsTheDocumentedEightyThreeBytes) {
     const TutorSettings s;
     EXPECT_EQ(Numbers(s), (std::vector<std::int32_t>{2, 2, 2, 1, 1, 1, 0, 1, 1}));
-    const std::string expected = U32(2) + U32(2) + U32(2) + U32(1) + U32(1) + U32(1) + U32(0) +
-                                 U32(1) + U32(1) + U32(10) + "merlin.acs" + U32(9) + "Genie.acs" +
-                                 Rect(0, 0, 0, 0) + U32(4);
+    const std::string expected = Le32(2) + Le32(2) + Le32(2) + Le32(1) + Le32(1) + Le32(1) +
+                                 Le32(0) + Le32(1) + Le32(1) + Le32(10) + "merlin.acs" + Le32(9) +
+                                 "Genie.acs" + Rect(0, 0, 0, 0) + Le32(4);
     const std::string bytes = SerializeSettings(s);
     EXPECT_EQ(bytes.size(), 83u);
     EXPECT_EQ(bytes, expected);
@@ -130,7 +122,7 @@ TEST(SettingsFormatTest, FileEndingInsideANumberKeepsThatNumberAndTheRest) {
 // The file ending inside or right after the first length or name skips to the tail; once the
 // second length has been reached, a missing rectangle becomes all zero.
 TEST(SettingsFormatTest, FileEndingAmongTheNamesKeepsTheNames) {
-    const std::string full = NineNumbers() + U32(10) + "first.acs!" + U32(6) + "second";
+    const std::string full = NineNumbers() + Le32(10) + "first.acs!" + Le32(6) + "second";
     for (std::size_t length : {38, 40, 45, 50, 52, 54, 57}) {
         SCOPED_TRACE(length);
         const TutorSettings s = Parsed(full.substr(0, length));
@@ -143,7 +135,7 @@ TEST(SettingsFormatTest, FileEndingAmongTheNamesKeepsTheNames) {
 }
 
 TEST(SettingsFormatTest, FileEndingAfterTheSecondNameClearsTheWindow) {
-    const std::string names = NineNumbers() + U32(5) + "a.acs" + U32(5) + "b.acs";
+    const std::string names = NineNumbers() + Le32(5) + "a.acs" + Le32(5) + "b.acs";
     TutorSettings s = Parsed(names);
     EXPECT_EQ(s.strCharacter1, "a.acs");
     EXPECT_EQ(s.strCharacter2, "b.acs");
@@ -162,11 +154,11 @@ TEST(SettingsFormatTest, FileEndingAfterTheSecondNameClearsTheWindow) {
 // A length outside 2 <= N < F keeps the name and does not skip anything: the next length field
 // follows directly.
 TEST(SettingsFormatTest, UnusableNameLengthKeepsTheNameWithoutSkipping) {
-    const std::string after = U32(5) + "b.acs" + Rect(1, 2, 3, 4) + U32(6);
+    const std::string after = Le32(5) + "b.acs" + Rect(1, 2, 3, 4) + Le32(6);
     const std::uint32_t fileLength = static_cast<std::uint32_t>(36 + 4 + after.size());
     for (std::uint32_t n1 : {0u, 1u, fileLength, fileLength + 1, 0xFFFFFFFFu}) {
         SCOPED_TRACE(n1);
-        const TutorSettings s = Parsed(NineNumbers() + U32(n1) + after);
+        const TutorSettings s = Parsed(NineNumbers() + Le32(n1) + after);
         EXPECT_EQ(s.strCharacter1, "old1.acs");
         EXPECT_EQ(s.strCharacter2, "b.acs");
         EXPECT_EQ(s.rcWindow, (WindowRect{1, 2, 3, 4}));
@@ -175,7 +167,7 @@ TEST(SettingsFormatTest, UnusableNameLengthKeepsTheNameWithoutSkipping) {
 
     // Just below the file length the name is read; the file ends inside it, so it is kept and
     // nothing after it is left to read.
-    const TutorSettings s = Parsed(NineNumbers() + U32(fileLength - 1) + after);
+    const TutorSettings s = Parsed(NineNumbers() + Le32(fileLength - 1) + after);
     EXPECT_EQ(s.strCharacter1, "old1.acs");
     EXPECT_EQ(s.strCharacter2, "old2.acs");
     EXPECT_EQ(s.rcWindow, (WindowRect{7, 8, 9, 10}));
@@ -183,7 +175,7 @@ TEST(SettingsFormatTest, UnusableNameLengthKeepsTheNameWithoutSkipping) {
 
     // The same rules for the second name.
     const TutorSettings second =
-        Parsed(NineNumbers() + U32(2) + "ab" + U32(1) + Rect(1, 2, 3, 4) + U32(6));
+        Parsed(NineNumbers() + Le32(2) + "ab" + Le32(1) + Rect(1, 2, 3, 4) + Le32(6));
     EXPECT_EQ(second.strCharacter1, "ab");
     EXPECT_EQ(second.strCharacter2, "old2.acs");
     EXPECT_EQ(second.rcWindow, (WindowRect{1, 2, 3, 4}));
@@ -193,10 +185,10 @@ TEST(SettingsFormatTest, UnusableNameLengthKeepsTheNameWithoutSkipping) {
 TEST(SettingsFormatTest, NamesAreCutAtTheFirstZeroByte) {
     TutorSettings withZero;
     withZero.strCharacter1 = std::string("ab\0cd", 5);
-    EXPECT_EQ(SerializeSettings(withZero).substr(36, 6), U32(2) + "ab");
+    EXPECT_EQ(SerializeSettings(withZero).substr(36, 6), Le32(2) + "ab");
 
-    const std::string bytes = NineNumbers() + U32(7) + std::string("ab\0cd\0e", 7) + U32(3) +
-                              std::string("x\0y", 3) + Rect(1, 2, 3, 4) + U32(6);
+    const std::string bytes = NineNumbers() + Le32(7) + std::string("ab\0cd\0e", 7) + Le32(3) +
+                              std::string("x\0y", 3) + Rect(1, 2, 3, 4) + Le32(6);
     const TutorSettings s = Parsed(bytes);
     EXPECT_EQ(s.strCharacter1, "ab");
     // "x" could not be written back (a stored length of 1 is ignored), so the name is kept.
@@ -224,29 +216,12 @@ TEST(SettingsFormatTest, NamesShorterThanTwoBytesAreNotStored) {
 
 class SettingsFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quorvan-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        file_ = dir_ / kSettingsFileName;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    std::string FileBytes() const { return scratch_.Read(kSettingsFileName); }
+    std::vector<std::string> DirectoryEntries() const { return scratch_.Names(); }
 
-    std::string FileBytes() const {
-        std::ifstream in(file_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    std::vector<std::string> DirectoryEntries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
-    }
-
-    fs::path dir_;
-    fs::path file_;
+    ScratchDirectory scratch_{"settings"};
+    const fs::path& dir_ = scratch_.Path();
+    const fs::path file_ = scratch_.Path(kSettingsFileName);
 };
 
 TEST_F(SettingsFileTest, MissingFileLeavesTheRecordUnchanged) {
@@ -256,10 +231,10 @@ TEST_F(SettingsFileTest, MissingFileLeavesTheRecordUnchanged) {
 }
 
 TEST_F(SettingsFileTest, SaveThenLoadGivesBackTheRecord) {
-    ASSERT_TRUE(SaveSettings(TutorSettings{}, file_));
+    ASSERT_EQ(SaveSettings(TutorSettings{}, file_), std::error_code());
     EXPECT_EQ(FileBytes().size(), 83u);
 
-    ASSERT_TRUE(SaveSettings(Preset(), file_));  // replaces the existing file
+    ASSERT_EQ(SaveSettings(Preset(), file_), std::error_code());  // replaces the existing file
     EXPECT_EQ(FileBytes(), SerializeSettings(Preset()));
     TutorSettings loaded;
     LoadSettings(loaded, file_);
@@ -268,7 +243,7 @@ TEST_F(SettingsFileTest, SaveThenLoadGivesBackTheRecord) {
 }
 
 TEST_F(SettingsFileTest, FailedWriteLeavesTheOldFileIntact) {
-    ASSERT_TRUE(SaveSettings(TutorSettings{}, file_));
+    ASSERT_EQ(SaveSettings(TutorSettings{}, file_), std::error_code());
     const std::string before = FileBytes();
 
     TutorSettings big;
@@ -281,17 +256,18 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheOldFileIntact) {
     rlimit small = oldLimit;
     small.rlim_cur = 40;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = SaveSettings(big, file_);
+    const std::error_code saved = SaveSettings(big, file_);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &oldLimit), 0);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_FALSE(saved);
+    EXPECT_EQ(saved, std::errc::file_too_large);
     EXPECT_EQ(FileBytes(), before);
     EXPECT_EQ(DirectoryEntries(), std::vector<std::string>{kSettingsFileName});
 }
 
 TEST_F(SettingsFileTest, SaveIntoAMissingDirectoryFails) {
-    EXPECT_FALSE(SaveSettings(TutorSettings{}, dir_ / "missing" / kSettingsFileName));
+    EXPECT_EQ(SaveSettings(TutorSettings{}, dir_ / "missing" / kSettingsFileName),
+              std::errc::no_such_file_or_directory);
     EXPECT_TRUE(DirectoryEntries().empty());
 }
 

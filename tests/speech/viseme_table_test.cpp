@@ -28,4 +28,35 @@ TEST(VisemeTable, LinesWithoutKeyFileOrEqualsAreSkipped) {
     EXPECT_EQ(lines[0].file, "a=b.bmp");
 }
 
+TEST(VisemeTable, NumbersOneToTwentyTwoFillSlotsAndTheRestNone) {
+    EXPECT_EQ(VisemeSlot(1), 1);
+    EXPECT_EQ(VisemeSlot(21), 21);
+    // 22 is the closed mouth, shape 0; 0 itself (also "SP_VISEME_0" and a word) is skipped.
+    EXPECT_EQ(VisemeSlot(22), 0);
+    EXPECT_EQ(VisemeSlot(0), std::nullopt);
+    EXPECT_EQ(VisemeSlot(23), std::nullopt);
+    EXPECT_EQ(VisemeSlot(-3), std::nullopt);
+}
+
+TEST(PhoneticTable, KeepsBracketedLinesWithASoundWhole) {
+    EXPECT_EQ(ParsePhoneticTable("  [a] = a.wav @ 3 \r\n[e]=e.wav\nno bracket=x.wav\nx[b]=b.wav\n"
+                                 "[c=c.wav\n[d]\n\n"),
+              (std::vector<std::string>{"[a] = a.wav @ 3", "[e]=e.wav"}));
+}
+
+TEST(PhoneticTable, LinesSplitIntoKeySoundAndPicture) {
+    const PhoneticEntry withPicture = SplitPhoneticLine("[ai] = sub\\ai.wav @ 11");
+    EXPECT_EQ(withPicture.key, "[ai]");
+    EXPECT_EQ(withPicture.file, "sub\\ai.wav");
+    EXPECT_EQ(withPicture.picture, 11);
+    const PhoneticEntry plain = SplitPhoneticLine("[e]=e.wav");
+    EXPECT_EQ(plain.file, "e.wav");
+    EXPECT_EQ(plain.picture, 0);
+    // Only the first "=" and "@" split.
+    const PhoneticEntry odd = SplitPhoneticLine("[=]==x.wav@2@3");
+    EXPECT_EQ(odd.key, "[");
+    EXPECT_EQ(odd.file, "]==x.wav");
+    EXPECT_EQ(odd.picture, 2);
+}
+
 }  // namespace

@@ -6,29 +6,25 @@
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
-namespace gif_memory {
+#include "support/little_endian.h"
 
-inline void PutWord(std::string& out, int value) {
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>(value >> 8));
-}
+namespace gif_memory {
 
 // A GIF with a 256-entry grey palette and one image whose image data is the lesson file's stream.
 inline std::string GifAround(const std::string& lessonFile, int width, int height) {
     std::string gif = "GIF89a";
-    PutWord(gif, width);
-    PutWord(gif, height);
+    gif += Le16(static_cast<std::uint16_t>(width)) + Le16(static_cast<std::uint16_t>(height));
     gif += std::string("\xF7\x00\x00", 3);
-    for (int i = 0; i < 256; ++i)
+    for (int i = 0; i < 256; ++i) {
         gif.append(3, static_cast<char>(i));
+    }
     gif.push_back(',');
-    PutWord(gif, 0);
-    PutWord(gif, 0);
-    PutWord(gif, width);
-    PutWord(gif, height);
+    gif += Le16(0) + Le16(0);
+    gif += Le16(static_cast<std::uint16_t>(width)) + Le16(static_cast<std::uint16_t>(height));
     gif.push_back('\0');
     gif.push_back('\x08');
     gif.append(lessonFile, 4);

@@ -1,8 +1,9 @@
-// Runs the built quorvan-pack and quorvan-unpack on files in a scratch directory.
+// Runs the built authoring tools on files in a scratch directory.
 
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,11 +24,17 @@ namespace {
 constexpr const char* kPack = QUORVAN_PACK;
 constexpr const char* kUnpack = QUORVAN_UNPACK;
 constexpr const char* kBuildCourse = QUORVAN_BUILD_COURSE;
+constexpr const char* kCheckCourse = QUORVAN_CHECK_COURSE;
 
 struct Outcome {
     int status;  // exit status, or -1 when the process did not exit normally
     std::string errors;
+    std::string output;
 };
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -56,18 +63,20 @@ class ToolsTest : public ::testing::Test {
     void SetUp() override {
         std::string pattern = (fs::path(::testing::TempDir()) / "quorvan-tools-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
+        dir_ = pattern;
     }
 
-    void TearDown() override { fs::remove_all(m_dir); }
+    void TearDown() override { fs::remove_all(dir_); }
 
-    fs::path Path(const std::string& name) const { return m_dir / name; }
+    fs::path Path(const std::string& name) const { return dir_ / name; }
 
     Outcome Run(const char* tool, const std::vector<std::string>& args) const {
-        const fs::path errorFile = m_dir / "stderr.txt";
+        const fs::path errorFile = dir_ / "stderr.txt";
+        const fs::path outputFile = dir_ / "stdout.txt";
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::vector<char*> argv{const_cast<char*>(tool)};
@@ -81,22 +90,37 @@ class ToolsTest : public ::testing::Test {
         EXPECT_EQ(spawned, 0) << tool;
         int status = 0;
         ::waitpid(pid, &status, 0);
-        Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(errorFile)};
+        Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(errorFile),
+                        ReadFile(outputFile)};
         fs::remove(errorFile);
+        fs::remove(outputFile);
         return outcome;
     }
+
+    // A small course in UTF-8 under src/: one lesson with one picture, and a background.
+    void MakeCourse() const {
+        fs::create_directories(Path("src/lessons"));
+        fs::create_directories(Path("src/lesson1"));
+        // "第一课" and "你好" in UTF-8; the built course holds them in CP936.
+        WriteFile(Path("src/cntindex.idx"), "\xE7\xAC\xAC\xE4\xB8\x80\xE8\xAF\xBE=lesson1.dat\n");
+        WriteFile(Path("src/lessons/lesson1.txt"), "#1A@0#\nHello \xE4\xBD\xA0\xE5\xA5\xBD\n");
+        WriteFile(Path("src/lesson1/cat.gif"), "GIF89a picture");
+        WriteFile(Path("src/bkg.gif"), "GIF89a background");
+    }
+
+    Outcome BuildCourse() const { return Run(kBuildCourse, {Path("src"), Path("out")}); }
 
     // The names in the scratch directory, to see that a failed write leaves no temporary file.
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir)) {
+        for (const auto& entry : fs::directory_iterator(dir_)) {
             names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    fs::path m_dir;
+    fs::path dir_;
 };
 
 TEST_F(ToolsTest, PackThenUnpackRestoresTheFile) {
@@ -119,7 +143,7 @@ TEST_F(ToolsTest, PackThenUnpackRestoresTheFile) {
 TEST_F(ToolsTest, RelativePathsInTheWorkingDirectory) {
     WriteFile(Path("a.txt"), "relative");
     const fs::path saved = fs::current_path();
-    fs::current_path(m_dir);
+    fs::current_path(dir_);
     const Outcome packed = Run(kPack, {"a.txt", "a.lz"});
     const Outcome unpacked = Run(kUnpack, {"a.lz", "b.txt"});
     fs::current_path(saved);
@@ -174,18 +198,40 @@ TEST_F(ToolsTest, UnreadableInputIsReported) {
 // Permission bits do not stop root, so these outputs are unwritable for everyone.
 TEST_F(ToolsTest, UnwritableOutputIsReportedAndLeavesNoTrace) {
     WriteFile(Path("in.txt"), "text");
-    fs::create_directory(Path("folder"));
-    WriteFile(Path("folder/keep"), "kept");
-    for (const fs::path& output :
-         {Path("in.txt") / "out", Path("folder"), fs::path("/proc/quorvan-out")}) {
+    for (const fs::path& output : {Path("in.txt") / "out", fs::path("/proc/quorvan-out")}) {
         const Outcome outcome = Run(kPack, {Path("in.txt"), output});
         EXPECT_EQ(outcome.status, 1) << output;
         EXPECT_NE(outcome.errors.find("cannot write '" + output.string() + "'"), std::string::npos)
             << outcome.errors;
     }
-    EXPECT_EQ(Names(), (std::vector<std::string>{"folder", "in.txt"}));
-    EXPECT_EQ(ReadFile(Path("folder/keep")), "kept");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"in.txt"}));
     EXPECT_EQ(ReadFile(Path("in.txt")), "text");
+}
+
+// Replacing any of these would lose what they are (a device, a FIFO another program reads, a
+// link the author made, a folder's files); writing into /dev/null would report success.
+TEST_F(ToolsTest, OutputThatIsNotARegularFileIsRefusedAndKept) {
+    WriteFile(Path("in.txt"), "text");
+    WriteFile(Path("other.txt"), "other");
+    fs::create_directory(Path("folder"));
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0644), 0);
+    fs::create_symlink(Path("other.txt"), Path("link"));
+    std::vector<fs::path> outputs{Path("fifo"), Path("link"), Path("folder")};
+    // A device node of our own, like /dev/null, where creating one is allowed.
+    if (::mknod(Path("null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+        outputs.push_back(Path("null"));
+    }
+    for (const fs::path& output : outputs) {
+        const Outcome outcome = Run(kPack, {Path("in.txt"), output});
+        EXPECT_EQ(outcome.status, 1) << output;
+        EXPECT_TRUE(Has(outcome.errors, "output '" + output.string() + "' is a")) << outcome.errors;
+        EXPECT_TRUE(Has(outcome.errors, ", not a regular file")) << outcome.errors;
+    }
+    EXPECT_TRUE(fs::is_fifo(Path("fifo")));
+    EXPECT_TRUE(fs::is_symlink(Path("link")));
+    EXPECT_TRUE(fs::is_directory(Path("folder")));
+    EXPECT_EQ(ReadFile(Path("other.txt")), "other");
+    EXPECT_TRUE(outputs.size() == 3 || fs::is_character_file(Path("null")));
 }
 
 TEST_F(ToolsTest, OutputNamingTheInputIsRefusedAndTheInputKept) {
@@ -193,10 +239,10 @@ TEST_F(ToolsTest, OutputNamingTheInputIsRefusedAndTheInputKept) {
     WriteFile(Path("in.txt"), text);
     fs::create_hard_link(Path("in.txt"), Path("hard.txt"));
     fs::create_symlink(Path("in.txt"), Path("soft.txt"));
-    const std::string dirName = m_dir.filename().string();
+    const std::string dirName = dir_.filename().string();
     for (const fs::path& output :
-         {Path("in.txt"), m_dir / "." / "in.txt", m_dir / ".." / dirName / "in.txt",
-          Path("hard.txt"), Path("soft.txt")}) {
+         {Path("in.txt"), dir_ / "." / "in.txt", dir_ / ".." / dirName / "in.txt", Path("hard.txt"),
+          Path("soft.txt")}) {
         for (const char* tool : {kPack, kUnpack}) {
             const Outcome outcome = Run(tool, {Path("in.txt"), output});
             EXPECT_EQ(outcome.status, 1) << output;
@@ -247,15 +293,8 @@ TEST_F(ToolsTest, DamagedLessonFilesExpandWithoutFailing) {
 }
 
 TEST_F(ToolsTest, CourseBuildConvertsTextPacksLessonsAndCopiesTheRest) {
-    fs::create_directories(Path("src/lessons"));
-    fs::create_directories(Path("src/lesson1"));
-    // "第一课" and "你好" in UTF-8; the built course holds them in CP936.
-    WriteFile(Path("src/cntindex.idx"), "\xE7\xAC\xAC\xE4\xB8\x80\xE8\xAF\xBE=lesson1.dat\n");
-    WriteFile(Path("src/lessons/lesson1.txt"), "#1A@0#\nHello \xE4\xBD\xA0\xE5\xA5\xBD\n");
-    WriteFile(Path("src/lesson1/cat.gif"), "GIF89a picture");
-    WriteFile(Path("src/bkg.gif"), "GIF89a background");
-
-    const Outcome built = Run(kBuildCourse, {Path("src"), Path("out")});
+    MakeCourse();
+    const Outcome built = BuildCourse();
     ASSERT_EQ(built.status, 0) << built.errors;
     EXPECT_EQ(ReadFile(Path("out/cntindex.idx")), "\xB5\xDA\xD2\xBB\xBF\xCE=lesson1.dat\n");
     EXPECT_EQ(ReadFile(Path("out/lesson1/cat.gif")), "GIF89a picture");
@@ -273,6 +312,145 @@ TEST_F(ToolsTest, CourseBuildRefusesTextTheCodePageCannotHold) {
     const Outcome built = Run(kBuildCourse, {Path("src"), Path("out")});
     EXPECT_EQ(built.status, 1);
     EXPECT_NE(built.errors.find("lesson1.txt"), std::string::npos) << built.errors;
+}
+
+TEST_F(ToolsTest, CourseBuildLeavesOutputsItMustNotReplace) {
+    MakeCourse();
+    WriteFile(Path("file"), "file");
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0644), 0);
+    fs::create_directory(Path("home"));
+    WriteFile(Path("home/notes"), "notes");
+    fs::create_symlink(Path("home"), Path("link"));
+    for (const char* output : {"file", "fifo", "link"}) {
+        const Outcome outcome = Run(kBuildCourse, {Path("src"), Path(output)});
+        EXPECT_EQ(outcome.status, 1) << output;
+        EXPECT_TRUE(Has(outcome.errors, ", not a folder")) << outcome.errors;
+    }
+    // A folder that is not a built course (a home folder given by mistake) is not replaced.
+    const Outcome home = Run(kBuildCourse, {Path("src"), Path("home")});
+    EXPECT_EQ(home.status, 1);
+    EXPECT_TRUE(Has(home.errors, "holds no built course")) << home.errors;
+
+    EXPECT_EQ(ReadFile(Path("file")), "file");
+    EXPECT_TRUE(fs::is_fifo(Path("fifo")));
+    EXPECT_TRUE(fs::is_symlink(Path("link")));
+    EXPECT_EQ(ReadFile(Path("home/notes")), "notes");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"fifo", "file", "home", "link", "src"}));
+}
+
+TEST_F(ToolsTest, FailedCourseBuildLeavesNoTraceAndTheOldCourseWhole) {
+    MakeCourse();
+    fs::create_symlink("loop", Path("src/loop"));
+    const Outcome first = BuildCourse();
+    EXPECT_EQ(first.status, 1);
+    EXPECT_TRUE(Has(first.errors, Path("src/loop").string())) << first.errors;
+    EXPECT_EQ(Names(), (std::vector<std::string>{"src"}));
+
+    fs::remove(Path("src/loop"));
+    ASSERT_EQ(BuildCourse().status, 0);
+    const std::string lesson = ReadFile(Path("out/lesson1.dat"));
+
+    WriteFile(Path("src/lessons/lesson1.txt"), "#1B@0#\nGoodbye\n");
+    fs::remove(Path("src/lesson1/cat.gif"));
+    ASSERT_EQ(::mkfifo(Path("src/lesson1/pipe.gif").c_str(), 0644), 0);
+    const Outcome second = BuildCourse();
+    EXPECT_EQ(second.status, 1);
+    EXPECT_TRUE(Has(second.errors, "pipe.gif' is neither a regular file nor a folder"))
+        << second.errors;
+    EXPECT_EQ(ReadFile(Path("out/lesson1.dat")), lesson);
+    EXPECT_EQ(ReadFile(Path("out/lesson1/cat.gif")), "GIF89a picture");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"out", "src"}));
+
+    // Once it succeeds, the output is exactly the new course: nothing stale is left behind.
+    fs::remove(Path("src/lesson1/pipe.gif"));
+    ASSERT_EQ(BuildCourse().status, 0);
+    EXPECT_NE(ReadFile(Path("out/lesson1.dat")), lesson);
+    EXPECT_FALSE(fs::exists(Path("out/lesson1/cat.gif")));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"out", "src"}));
+}
+
+TEST_F(ToolsTest, CourseBuildRefusesOutputAndSourceInsideEachOther) {
+    MakeCourse();
+    const Outcome inside = Run(kBuildCourse, {Path("src"), Path("src/lessons/../built")});
+    EXPECT_EQ(inside.status, 1);
+    EXPECT_TRUE(Has(inside.errors, "lies inside the source folder")) << inside.errors;
+    EXPECT_FALSE(fs::exists(Path("src/built")));
+
+    // The build replaces its output whole, which would delete the source with it.
+    WriteFile(Path("cntindex.idx"), "");
+    const Outcome around = Run(kBuildCourse, {Path("src"), dir_});
+    EXPECT_EQ(around.status, 1);
+    EXPECT_TRUE(Has(around.errors, "lies inside the output folder")) << around.errors;
+    EXPECT_TRUE(fs::exists(Path("src/lessons/lesson1.txt")));
+}
+
+TEST_F(ToolsTest, CourseBuildRefusesTwoLessonsWithOneFileName) {
+    MakeCourse();
+    fs::create_directories(Path("src/lessons/old"));
+    WriteFile(Path("src/lessons/old/lesson1.txt"), "#1Old@0#\nOld\n");
+    const Outcome built = BuildCourse();
+    EXPECT_EQ(built.status, 1);
+    EXPECT_TRUE(Has(built.errors, "would both become 'lesson1.dat'")) << built.errors;
+    EXPECT_FALSE(fs::exists(Path("out")));
+}
+
+TEST_F(ToolsTest, CourseBuildFollowsLinksOnlyInsideTheSource) {
+    MakeCourse();
+    fs::create_symlink("cat.gif", Path("src/lesson1/kitten.gif"));
+    ASSERT_EQ(BuildCourse().status, 0);
+    EXPECT_EQ(ReadFile(Path("out/lesson1/kitten.gif")), "GIF89a picture");
+
+    WriteFile(Path("private"), "private");
+    fs::create_symlink(Path("private"), Path("src/lesson1/dog.gif"));
+    const Outcome built = BuildCourse();
+    EXPECT_EQ(built.status, 1);
+    EXPECT_TRUE(Has(built.errors, "leads outside the source folder")) << built.errors;
+    EXPECT_FALSE(fs::exists(Path("out/lesson1/dog.gif")));
+}
+
+TEST_F(ToolsTest, CheckReportsAMisplacedSectionAndFixMendsOnlyTheHeader) {
+    MakeCourse();
+    const std::string body = "\r\nHello\r\nWorld\r\n#\r\nBye\r\n";
+    WriteFile(Path("src/lessons/lesson1.txt"), "#1A@0#2B@1#" + body);
+    const Outcome checked = Run(kCheckCourse, {Path("src")});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_TRUE(Has(checked.output, Path("src/lessons/lesson1.txt").string() +
+                                        " section 2: error: starts at body line 1, but its block "
+                                        "starts at 3\n"))
+        << checked.output;
+
+    const Outcome fixed = Run(kCheckCourse, {"--fix", Path("src")});
+    EXPECT_EQ(fixed.status, 0) << fixed.output;
+    EXPECT_TRUE(Has(fixed.output, "lesson1.txt: header rewritten\n")) << fixed.output;
+    EXPECT_EQ(ReadFile(Path("src/lessons/lesson1.txt")), "#1A@0#2B@3#" + body);
+    EXPECT_EQ(Run(kCheckCourse, {Path("src")}).output, "0 error(s), 0 warning(s)\n");
+}
+
+TEST_F(ToolsTest, CheckReportsCharactersTheTutorWouldGarble) {
+    MakeCourse();
+    // U+0259 has no CP936 form; U+4E02 is 0x81 0x40 there, and 0x40 reads as "@"; 0xFF is no
+    // UTF-8 at all.
+    WriteFile(Path("src/lessons/lesson1.txt"), "#1A@0#\n[\xC9\x99] \xE4\xB8\x82 \xFF\n");
+    const Outcome checked = Run(kCheckCourse, {Path("src")});
+    EXPECT_EQ(checked.status, 1);
+    const std::string where = Path("src/lessons/lesson1.txt").string() + ":2: error: ";
+    EXPECT_TRUE(Has(checked.output, where + "the text is not valid UTF-8\n")) << checked.output;
+    EXPECT_TRUE(Has(checked.output, where + "'\xC9\x99' cannot be written in CP936\n"))
+        << checked.output;
+    EXPECT_TRUE(Has(checked.output, where + "'\xE4\xB8\x82' has the ASCII byte b'@' in CP936\n"))
+        << checked.output;
+}
+
+// A lesson file name from the index must not lead the checker, or --fix, out of the course.
+TEST_F(ToolsTest, CheckKeepsToLessonsInsideTheCourse) {
+    MakeCourse();
+    WriteFile(Path("src/cntindex.idx"), "One=lesson1.dat\nTwo=../../victim.dat\n");
+    WriteFile(Path("victim.txt"), "#1A@5#\nkept\n");
+    const Outcome fixed = Run(kCheckCourse, {Path("src"), "--fix"});
+    EXPECT_EQ(fixed.status, 1);
+    EXPECT_TRUE(Has(fixed.output, "file '../../victim.dat' must be a plain file name"))
+        << fixed.output;
+    EXPECT_EQ(ReadFile(Path("victim.txt")), "#1A@5#\nkept\n");
 }
 
 }  // namespace

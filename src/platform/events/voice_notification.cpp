@@ -4,8 +4,9 @@
 #include <QEventLoop>
 
 void PostVoiceNotification(QObject* window) {
-    if (window == nullptr)
+    if (window == nullptr) {
         return;
+    }
     QCoreApplication::postEvent(window, new QEvent(kVoiceNotificationEvent));
 }
 

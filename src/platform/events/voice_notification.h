@@ -38,8 +38,9 @@ class MessageFilterHost : public Window {
 
   protected:
     bool event(QEvent* event) override {
-        if (event->type() == kVoiceNotificationEvent && PreTranslateMessage(event))
+        if (event->type() == kVoiceNotificationEvent && PreTranslateMessage(event)) {
             return true;
+        }
         return Window::event(event);
     }
 };

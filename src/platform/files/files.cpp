@@ -1,11 +1,12 @@
 #include "platform/files/files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -20,8 +21,9 @@ std::string CurrentDirectory() {
 ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& directory) {
     // Without a handle on the way back, a change could not be undone: then do not change at all.
     const int previous = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (previous < 0)
+    if (previous < 0) {
         return;
+    }
     if (chdir(directory.c_str()) != 0) {
         close(previous);
         return;
@@ -30,8 +32,9 @@ ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& directory) {
 }
 
 ScopedCurrentDirectory::~ScopedCurrentDirectory() {
-    if (previous_ < 0)
+    if (previous_ < 0) {
         return;
+    }
     // Nothing sensible can be done in a destructor if the way back is gone.
     [[maybe_unused]] const int restored = fchdir(previous_);
     close(previous_);
@@ -43,56 +46,224 @@ std::string NativePath(std::string_view designName) {
     const bool belowCurrent = !designName.empty() && designName.front() == '\\';
     for (const char c : designName) {
         const bool separator = c == '\\' || c == '/';
-        if (separator && (path.empty() ? belowCurrent : path.back() == '/'))
+        if (separator && (path.empty() ? belowCurrent : path.back() == '/')) {
             continue;
+        }
         path.push_back(separator ? '/' : c);
     }
-    if (path.empty() && belowCurrent)
+    if (path.empty() && belowCurrent) {
         return ".";
+    }
     return path;
 }
 
 std::string ExecutableDirectory() {
     std::error_code error;
     const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
+    if (error) {
         return {};
+    }
     return executable.parent_path().string();
 }
 
 std::string DataDirectory() {
     const std::string executableDirectory = ExecutableDirectory();
-    if (executableDirectory.empty())
+    if (executableDirectory.empty()) {
         return {};
+    }
     return (std::filesystem::path(executableDirectory) / ".." / "share" / "quorvan")
         .lexically_normal()
         .string();
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::string bytes;
+namespace {
+
+class FileRefusalCategoryImpl : public std::error_category {
+  public:
+    const char* name() const noexcept override { return "quorvan-file"; }
+    std::string message(int value) const override {
+        switch (static_cast<FileRefusal>(value)) {
+            case FileRefusal::kNotRegular:
+                return "not a regular file";
+            case FileRefusal::kOutsideCourse:
+                return "outside the course folder";
+            case FileRefusal::kTooLarge:
+                return "file too large";
+        }
+        return "refused";
+    }
+};
+
+std::error_code LastError() {
+    return {errno, std::generic_category()};
+}
+
+std::string& CourseFolderSetting() {
+    static std::string folder;
+    return folder;
+}
+
+// The real path of an open descriptor, as the kernel resolved it.
+std::string PathOfDescriptor(int fd) {
+    std::error_code error;
+    const std::filesystem::path path =
+        std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), error);
+    return error ? std::string() : path.string();
+}
+
+bool IsInside(const std::string& path, const std::string& folder) {
+    if (folder.empty() || path.empty()) {
+        return false;
+    }
+    if (folder == "/") {
+        return true;
+    }
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+           path[folder.size()] == '/';
+}
+
+std::error_code ReadAll(int fd, std::string& bytes, std::size_t limit) {
+    bytes.clear();
     struct stat info;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+    if (::fstat(fd, &info) == 0) {
+        if (static_cast<std::uintmax_t>(info.st_size) > limit) {
+            return FileRefusal::kTooLarge;
+        }
         bytes.reserve(static_cast<std::size_t>(info.st_size));
+    }
     char buffer[1 << 16];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got > 0) {
+            // The size seen by fstat can grow while reading: the limit holds for what is read.
+            if (bytes.size() + static_cast<std::size_t>(got) > limit) {
+                bytes.clear();
+                return FileRefusal::kTooLarge;
+            }
             bytes.append(buffer, static_cast<std::size_t>(got));
         } else if (got == 0) {
-            break;
+            return {};
         } else if (errno != EINTR) {
-            const int error = errno;
-            ::close(fd);
-            errno = error;
-            return std::nullopt;
+            const std::error_code error = LastError();
+            bytes.clear();
+            return error;
         }
     }
-    ::close(fd);
-    return bytes;
+}
+
+}  // namespace
+
+const std::error_category& FileRefusalCategory() {
+    static const FileRefusalCategoryImpl category;
+    return category;
+}
+
+std::error_code make_error_code(FileRefusal refusal) {
+    return {static_cast<int>(refusal), FileRefusalCategory()};
+}
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+UniqueFd::~UniqueFd() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+std::error_code OpenRegularFile(const std::string& path, UniqueFd& fd) {
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer forever.
+    UniqueFd opened(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!opened) {
+        return LastError();
+    }
+    struct stat info;
+    if (::fstat(opened.Get(), &info) != 0) {
+        return LastError();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return FileRefusal::kNotRegular;
+    }
+    // Reads from a regular file never block; clear the flag so callers see an ordinary descriptor.
+    const int flags = ::fcntl(opened.Get(), F_GETFL);
+    if (flags >= 0) {
+        ::fcntl(opened.Get(), F_SETFL, flags & ~O_NONBLOCK);
+    }
+    fd = std::move(opened);
+    return {};
+}
+
+std::error_code ReadWholeFile(const std::string& path, std::string& bytes, std::size_t limit) {
+    UniqueFd fd;
+    if (const std::error_code error = OpenRegularFile(path, fd)) {
+        bytes.clear();
+        return error;
+    }
+    return ReadAll(fd.Get(), bytes, limit);
+}
+
+void SetCourseFolder(const std::string& folder) {
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(folder, error);
+    CourseFolderSetting() = folder.empty() || error ? std::string() : real.string();
+}
+
+std::string CourseFolder() {
+    if (!CourseFolderSetting().empty()) {
+        return CourseFolderSetting();
+    }
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(CurrentDirectory(), error);
+    return error ? std::string() : real.string();
+}
+
+std::error_code OpenCourseFile(std::string_view designName, UniqueFd& fd) {
+    const std::string path = NativePath(designName);
+    if (path.empty()) {
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    UniqueFd opened;
+    if (const std::error_code error = OpenRegularFile(path, opened)) {
+        return error;
+    }
+    // Checked on what was opened, after every link was followed, so no name can reach out.
+    if (!IsInside(PathOfDescriptor(opened.Get()), CourseFolder())) {
+        return FileRefusal::kOutsideCourse;
+    }
+    fd = std::move(opened);
+    return {};
+}
+
+std::error_code ReadCourseFile(std::string_view designName, std::string& bytes, std::size_t limit) {
+    UniqueFd fd;
+    if (const std::error_code error = OpenCourseFile(designName, fd)) {
+        bytes.clear();
+        return error;
+    }
+    return ReadAll(fd.Get(), bytes, limit);
+}
+
+bool IsRegularFileInside(const std::string& path, const std::vector<std::string>& folders) {
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(path, error);
+    struct stat info;
+    if (error || ::stat(real.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    for (const std::string& folder : folders) {
+        const std::filesystem::path realFolder = std::filesystem::canonical(folder, error);
+        if (!error && IsInside(real.string(), realFolder.string())) {
+            return true;
+        }
+    }
+    return false;
 }
 
 namespace {
@@ -100,18 +271,22 @@ namespace {
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-        if (put < 0 && errno != EINTR)
+        if (put < 0 && errno != EINTR) {
             return false;
-        if (put > 0)
+        }
+        if (put > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(put));
+        }
     }
     return true;
 }
 
+// A link's target is not ours to copy permissions from: only a regular file at the name counts.
 mode_t ModeFor(const std::string& path) {
     struct stat existing;
-    if (::stat(path.c_str(), &existing) == 0)
+    if (::lstat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
         return existing.st_mode & 07777;
+    }
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
@@ -130,24 +305,48 @@ void SyncDirectoryOf(const std::string& path) {
 
 }  // namespace
 
-bool ReplaceFile(const std::string& path, std::string_view bytes) {
+std::error_code ReplaceFile(const std::string& path, std::string_view bytes) {
     std::string temp = path + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    bool ok = ::fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    int error = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
+    if (fd < 0) {
+        return LastError();
     }
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) {
+    std::error_code error;
+    if (::fchmod(fd, ModeFor(path)) != 0 || !WriteAll(fd, bytes) || ::fsync(fd) != 0) {
+        error = LastError();
+    }
+    if (::close(fd) != 0 && !error) {
+        error = LastError();
+    }
+    // rename() replaces a link at `path` itself; the file it pointed to is never written.
+    if (!error && ::rename(temp.c_str(), path.c_str()) == 0) {
         SyncDirectoryOf(path);
-        return true;
+        return {};
     }
-    if (ok)
-        error = errno;
+    if (!error) {
+        error = LastError();
+    }
     ::unlink(temp.c_str());
-    errno = error;
-    return false;
+    return error;
+}
+
+std::error_code LockFolder(const std::string& folder, const std::string& lockName, UniqueFd& lock) {
+    const std::string path = (std::filesystem::path(folder) / lockName).string();
+    UniqueFd opened(
+        ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
+    if (!opened) {
+        return LastError();
+    }
+    struct stat info;
+    if (::fstat(opened.Get(), &info) != 0) {
+        return LastError();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return FileRefusal::kNotRegular;
+    }
+    if (::flock(opened.Get(), LOCK_EX | LOCK_NB) != 0) {
+        return LastError();
+    }
+    lock = std::move(opened);
+    return {};
 }

@@ -1,8 +1,11 @@
 #pragma once
 
-#include <optional>
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <utility>
+#include <vector>
 
 // Places in the file system: the current directory, the program's own directories, and the
 // backslash-separated names the program uses for files of a course.
@@ -46,11 +49,71 @@ std::string ExecutableDirectory();
 // is not required to exist.
 std::string DataDirectory();
 
-// The whole content of a file, or nothing when it cannot be opened or read; errno then says why.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// Why a file was refused, beyond what errno can say. Compares equal to nothing in
+// std::generic_category(), so callers test for these by value.
+enum class FileRefusal {
+    kNotRegular = 1,  // a directory, FIFO, device or socket
+    kOutsideCourse,   // resolves outside the course folder
+    kTooLarge,        // larger than the caller's limit
+};
+const std::error_category& FileRefusalCategory();
+std::error_code make_error_code(FileRefusal refusal);
+
+// What a whole-file read takes at most unless the caller says otherwise.
+inline constexpr std::size_t kDefaultReadLimit = std::size_t{64} << 20;
+
+// An open file descriptor that closes itself.
+class UniqueFd {
+  public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    ~UniqueFd();
+
+    int Get() const { return fd_; }
+    // Hands the descriptor over to a caller that closes it.
+    int Release() { return std::exchange(fd_, -1); }
+    explicit operator bool() const { return fd_ >= 0; }
+
+  private:
+    int fd_ = -1;
+};
+
+// Opens a regular file for reading without ever blocking: a FIFO, a device, a socket or a
+// directory is refused (FileRefusal::kNotRegular) before anything is read from it.
+std::error_code OpenRegularFile(const std::string& path, UniqueFd& fd);
+
+// The whole content of a regular file of at most `limit` bytes.
+std::error_code ReadWholeFile(const std::string& path, std::string& bytes,
+                              std::size_t limit = kDefaultReadLimit);
+
+// The course folder: every file a course names must resolve inside it. Set once at start-up;
+// until then (and after SetCourseFolder("")) it is the current directory at the time of a call.
+void SetCourseFolder(const std::string& folder);
+std::string CourseFolder();
+
+// Like OpenRegularFile, for a file that course data names: the name is a design name
+// (see NativePath()) taken from the current directory, and the file it resolves to, symbolic
+// links followed, must lie inside the course folder (FileRefusal::kOutsideCourse otherwise).
+std::error_code OpenCourseFile(std::string_view designName, UniqueFd& fd);
+std::error_code ReadCourseFile(std::string_view designName, std::string& bytes,
+                               std::size_t limit = kDefaultReadLimit);
+
+// Whether `path`, with every link followed, is a regular file inside one of `folders`. For files
+// that another component (the page engine) opens by name.
+bool IsRegularFileInside(const std::string& path, const std::vector<std::string>& folders);
 
 // Replaces the content of `path` in one step: the bytes go to a new file in the same directory,
-// which is synced and renamed over the old one. A replaced file keeps its permission bits; a new
-// one gets 0666 less the umask. On failure the old file is as it was, no temporary file is left,
-// and errno says why.
-bool ReplaceFile(const std::string& path, std::string_view bytes);
+// which is synced and renamed over the old name. A symbolic link at `path` is replaced, never
+// followed; a replaced regular file keeps its permission bits, a new one gets 0666 less the umask.
+// On failure the old file is as it was and no temporary file is left.
+std::error_code ReplaceFile(const std::string& path, std::string_view bytes);
+
+// Takes the lock that keeps a second tutor out of a course folder: an exclusive lock on the file
+// `lockName` in `folder`, created if need be, held until `lock` is closed. Another holder gives
+// std::errc::resource_unavailable_try_again. A link or special file at that name is not used.
+std::error_code LockFolder(const std::string& folder, const std::string& lockName, UniqueFd& lock);
+
+template <>
+struct std::is_error_code_enum<FileRefusal> : std::true_type {};

@@ -1,5 +1,7 @@
 #include "platform/html/html_dialog.h"
 
+#include "platform/log/log.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -16,54 +18,64 @@ HtmlDialog::HtmlDialog(QWidget* parent) : QWidget(parent) {
 HtmlDialog::~HtmlDialog() = default;
 
 void HtmlDialog::SetRenderer(std::unique_ptr<PageRenderer> renderer) {
-    m_renderer = std::move(renderer);
-    if (QWidget* widget = m_renderer->Widget())
+    renderer_ = std::move(renderer);
+    if (QWidget* widget = renderer_->Widget()) {
         layout()->addWidget(widget);
+    }
 }
 
 void HtmlDialog::LoadFromResource(int resourceId) {
     QFile file(QStringLiteral(":/html/%1.html").arg(resourceId));
     QByteArray html;
-    if (file.open(QIODevice::ReadOnly))
+    if (file.open(QIODevice::ReadOnly)) {
         html = file.readAll();
-    m_nResource = resourceId;
-    m_mirror.Load(std::string_view(html.constData(), static_cast<size_t>(html.size())));
-    ++m_nGeneration;
-    if (m_renderer)
-        m_renderer->LoadDocument(m_nGeneration, m_mirror.Serialize(), CurrentDirectory());
+    } else {
+        LogLine("missing page resource " + file.fileName().toStdString() + ": " +
+                file.errorString().toStdString());
+    }
+    resource_ = resourceId;
+    mirror_.Load(std::string_view(html.constData(), static_cast<size_t>(html.size())));
+    ++generation_;
+    if (renderer_) {
+        renderer_->LoadDocument(generation_, mirror_.Serialize(), CurrentDirectory());
+    }
 }
 
 HtmlDialog::Handle HtmlDialog::GetElement(std::string_view id) const {
-    return m_mirror.FindById(id);
+    return mirror_.FindById(id);
 }
 
 bool HtmlDialog::HasElement(Handle element) const {
-    return element != 0 && m_mirror.Contains(element);
+    return element != 0 && mirror_.Contains(element);
 }
 
 std::string HtmlDialog::GetElementText(Handle element) const {
-    return HasElement(element) ? m_mirror.InnerText(element) : std::string();
+    return HasElement(element) ? mirror_.InnerText(element) : std::string();
 }
 
 void HtmlDialog::SetElementHtml(Handle element, std::string_view html) {
-    if (!HasElement(element))
+    if (!HasElement(element)) {
         return;
-    m_mirror.SetInnerHtml(element, html);
-    if (m_renderer)
-        m_renderer->ReplaceChildren(element, m_mirror.SerializeChildren(element));
+    }
+    mirror_.SetInnerHtml(element, html);
+    if (renderer_) {
+        renderer_->ReplaceChildren(element, mirror_.SerializeChildren(element));
+    }
 }
 
 std::string HtmlDialog::GetElementStyle(Handle element, std::string_view property) const {
-    return HasElement(element) ? m_mirror.Style(element, property) : std::string();
+    return HasElement(element) ? mirror_.Style(element, property) : std::string();
 }
 
 void HtmlDialog::SetElementStyle(Handle element, std::string_view property,
                                  std::string_view value) {
-    if (!HasElement(element))
+    if (!HasElement(element)) {
         return;
-    m_mirror.SetStyle(element, property, value);
-    if (m_renderer)
-        m_renderer->SetStyle(element, std::string(property), std::string(value));
+    }
+    mirror_.SetStyle(element, property, value);
+    if (renderer_) {
+        renderer_->SetStyle(element, std::string(property), std::string(value));
+    }
 }
 
 void HtmlDialog::SetElementColor(Handle element, int rgb) {
@@ -78,29 +90,32 @@ void HtmlDialog::SetElementCursor(Handle element, std::string_view cursor) {
 }
 
 int HtmlDialog::GetSelectedIndex(std::string_view id) const {
-    const Handle select = m_mirror.FindById(id);
-    return select ? m_mirror.SelectedIndex(select) : -1;
+    const Handle select = mirror_.FindById(id);
+    return select ? mirror_.SelectedIndex(select) : -1;
 }
 
 void HtmlDialog::OnRendererDocumentReady(int generation) {
-    if (generation != m_nGeneration)
+    if (generation != generation_) {
         return;
+    }
     OnDocumentComplete();
     emit documentCompleted();
 }
 
 void HtmlDialog::OnRendererEvent(PageEventType type, Handle element, int selectedIndex) {
-    if (!HasElement(element))
+    if (!HasElement(element)) {
         return;
-    if (selectedIndex >= 0 && m_mirror.TagName(element) == "select")
-        m_mirror.SetSelectedIndex(element, selectedIndex);
-    const std::vector<int> handlers =
-        MatchEventTable(EventTable(), type, m_mirror.Attribute(element, "class"),
-                        m_mirror.Attribute(element, "id"));
+    }
+    if (selectedIndex >= 0 && mirror_.TagName(element) == "select") {
+        mirror_.SetSelectedIndex(element, selectedIndex);
+    }
+    const std::vector<int> handlers = MatchEventTable(
+        EventTable(), type, mirror_.Attribute(element, "class"), mirror_.Attribute(element, "id"));
     for (int handler : handlers) {
         // A handler may load another page; the element then no longer exists.
-        if (!HasElement(element))
+        if (!HasElement(element)) {
             break;
+        }
         OnPageEvent(handler, element);
     }
 }

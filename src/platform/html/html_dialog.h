@@ -27,7 +27,7 @@ class HtmlDialog : public QWidget, public PageRendererClient {
     // Loads page resource `resourceId` (":/html/<id>.html"). Asynchronous: OnDocumentComplete
     // runs once the renderer has the page. A newer load supersedes one still in progress.
     void LoadFromResource(int resourceId);
-    int LoadedResource() const { return m_nResource; }
+    int LoadedResource() const { return resource_; }
 
     Handle GetElement(std::string_view id) const;
     bool HasElement(Handle element) const;
@@ -42,7 +42,7 @@ class HtmlDialog : public QWidget, public PageRendererClient {
     // Selected position of the SELECT with this id, or -1 when there is none.
     int GetSelectedIndex(std::string_view id) const;
 
-    const PageMirror& Mirror() const { return m_mirror; }
+    const PageMirror& Mirror() const { return mirror_; }
 
     // What the renderer reports; tests drive the dialog through these too.
     void OnRendererDocumentReady(int generation) override;
@@ -64,10 +64,10 @@ class HtmlDialog : public QWidget, public PageRendererClient {
     }
 
   private:
-    PageMirror m_mirror;
-    std::unique_ptr<PageRenderer> m_renderer;
-    int m_nGeneration = 0;
-    int m_nResource = 0;
+    PageMirror mirror_;
+    std::unique_ptr<PageRenderer> renderer_;
+    int generation_ = 0;
+    int resource_ = 0;
 };
 
 // Shows the busy cursor for its lifetime; nests.

@@ -16,29 +16,9 @@ struct Node;
 // every write first. The renderer only ever receives this tree's own serialization, in which each
 // element carries its handle in the attribute kHandleAttribute, so both hold the same tree.
 //
-// All strings are UTF-8. HTML is parsed by gumbo (0.10) with the HTML5 rules, so malformed markup
-// gives the tree a browser would build, with these known differences:
-// - scripting is disabled: the content of <noscript> becomes elements (never shown as text),
-//   where the renderer, with scripting on, holds it as raw text; markup around a <noscript> may
-//   also nest differently (it stops the implied closing of an open <li>, for one);
-// - quirks mode: fragments are always parsed in no-quirks mode, and for whole documents gumbo
-//   applies only the exact-match doctype rules, not the prefix ones (an HTML 4.0 Transitional page
-//   is parsed in no-quirks mode). The only parsing difference is that a <table> start tag closes
-//   an open <p> in no-quirks mode. The renderer parses the mirror's serialization, which closes
-//   that <p> explicitly, so both still hold the same tree;
-// - in fragments, HTML tags inside inline SVG or MathML stay inside it (the older rule), where a
-//   current browser would close the SVG first. The renderer then nests them differently, though
-//   every element keeps its handle, tag and attributes;
-// - a <form> in content set inside a form: a browser drops its start tag, gumbo keeps the form.
-//
-// Some parses give trees that no serialization parses back to: foster parenting (content moved out
-// of a table), misnested formatting elements, forms nested through a stray </form>. The mirror
-// notices them (nodes out of source order, a form in a form) and then parses its own serialization
-// once more, keeping the tree that the renderer will build from it. A regular page parses once.
-// Two contrived cases stay, as in browsers: a <script> whose text opens "<!--" and then "<script"
-// without closing them (it ran to the end of the input, and its end tag would read as more of its
-// text), and table cells directly in a <template> inside an open <a> or other formatting element
-// (a later <a> nests in the first, which the written end tags then prevent).
+// All strings are UTF-8. Markup is parsed with the HTML5 rules, so malformed markup gives the tree
+// a browser would build; the known differences, and how a parse that no serialization reproduces
+// is brought in step with the renderer, are described in mirror_parse.cpp.
 //
 // Handles: every element gets a handle when it enters the tree, in document order; a handle is
 // never given out twice by one mirror. An element keeps its handle until it leaves the tree
@@ -47,31 +27,9 @@ struct Node;
 // The handle attribute is reserved: parsed markup that carries it loses it, so course data can
 // never impersonate another element; Attribute() and HasAttribute() don't report it.
 //
-// Inner text, the text the program reads and speaks:
-// - tags are dropped and character references decoded; comments give nothing;
-// - in text, each run of white space (space, tab, LF, CR, FF) becomes one space, also across inline
-//   tags ("a <b> b</b>" gives "a b"); U+00A0 is a character, not white space;
-// - <br> gives a line break;
-// - block elements (address, article, aside, blockquote, body, caption, center, dd, details, dir,
-//   div, dl, dt, fieldset, figcaption, figure, footer, form, h1-h6, header, hgroup, hr, html,
-//   legend, li, listing, main, menu, nav, ol, optgroup, option, p, plaintext, pre, section,
-//   summary, table, tbody, tfoot, thead, tr, ul, xmp) start and end lines; several block edges in a
-//   row give one line break, and none where the text already ends a line;
-// - cells (td, th) of one row are separated by one tab, kept even around an empty cell;
-// - the content of pre, listing, plaintext and xmp is kept verbatim;
-// - nothing of head, iframe, noembed, noframes, noscript, script, style, template, textarea and
-//   title counts, even when asked for that element itself;
-// - outside that verbatim content, white space is dropped at the start and end of each line and
-//   of each cell; the result is trimmed of white space (tabs and line breaks too) at both ends;
-// - styles are not consulted: a line hidden with "visibility: hidden" (dictation) still gives
-//   its text.
-// So '<span>Tom: Hello, <u>Jim</u>!</span>' gives "Tom: Hello, Jim!" and
-// "<table><tr><td>a</td><td> b </td></tr><tr><td>c</td></tr></table>" gives "a\tb\nc".
-//
-// FindById keeps an index from id to the first element with it in document order. The index is
-// built by one walk over the tree on the first lookup after the tree changed shape (Load,
-// SetInnerHtml) and then answers in constant time; style and selection writes keep it. A lesson
-// page thus pays one walk per build, not one per line lookup.
+// The work is spread over files of one job each: page_mirror.cpp (handles, the id index, reads),
+// mirror_node.h (the tree), mirror_parse.cpp (parsing, the doctype), mirror_serialize.cpp,
+// mirror_inner_text.h (the inner-text rule), mirror_style.h (inline style), mirror_select.cpp.
 //
 // Not thread-safe: one mirror lives on the GUI thread.
 class PageMirror {
@@ -99,6 +57,7 @@ class PageMirror {
 
     Handle Body() const;
     // The first element in document order with this id; 0 when none (or when id is empty).
+    // Answered from an index (see page_mirror.cpp).
     Handle FindById(std::string_view id) const;
     bool Contains(Handle element) const;
     // The parent element; 0 for the root element.
@@ -108,7 +67,7 @@ class PageMirror {
     // Attribute names compare without regard to ASCII case.
     std::string Attribute(Handle element, std::string_view name) const;
     bool HasAttribute(Handle element, std::string_view name) const;
-    // The rule above.
+    // The text the program reads and speaks, by the rule in mirror_inner_text.h.
     std::string InnerText(Handle element) const;
 
     // Replaces the element's children by the fragment, parsed in the context of the element as a
@@ -127,9 +86,9 @@ class PageMirror {
 
     // The 0-based position of the selected option among the SELECT's options (its option
     // children and the option children of its optgroup children), -1 when `select` is not a
-    // SELECT or has no options. As a browser: the last option with the selected attribute; in a
-    // single-line select without one, the first option that is not disabled; in a multiple or
-    // multi-row select without one, -1.
+    // SELECT or has no options. As a browser: the last option with the selected attribute (the
+    // first, in a multiple select); in a single-line select without one, the first option that is
+    // not disabled; in a multiple or multi-row select without one, -1.
     int SelectedIndex(Handle select) const;
     // Moves the selected attribute to option `index`. Ignored when `select` is not a SELECT or
     // the index is not an option's (-1 included).

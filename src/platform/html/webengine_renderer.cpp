@@ -10,17 +10,28 @@
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
+#include "platform/files/files.h"
+
 namespace {
 
-// Only the program's own pages and the course's local files are ever fetched.
+// Only the program's own pages and regular files of the course folder or of the program's data
+// are ever fetched: lesson markup is course data, and may name any path (or a FIFO that would
+// never answer).
 class LocalOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
   public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
     void interceptRequest(QWebEngineUrlRequestInfo& info) override {
-        const QString scheme = info.requestUrl().scheme();
-        if (scheme != QLatin1String("file") && scheme != QLatin1String("qrc") &&
-            scheme != QLatin1String("data"))
+        const QUrl url = info.requestUrl();
+        const QString scheme = url.scheme();
+        if (scheme == QLatin1String("qrc") || scheme == QLatin1String("data")) {
+            return;
+        }
+        const bool allowedFile =
+            scheme == QLatin1String("file") &&
+            IsRegularFileInside(url.toLocalFile().toStdString(), {CourseFolder(), DataDirectory()});
+        if (!allowedFile) {
             info.block(true);
+        }
     }
 };
 
@@ -48,8 +59,9 @@ std::string WithLoadHeader(const std::string& html, int generation) {
         std::to_string(generation) + "\">";
     const size_t head = html.find("<head");
     const size_t end = head == std::string::npos ? std::string::npos : html.find('>', head);
-    if (end == std::string::npos)
+    if (end == std::string::npos) {
         return "<!DOCTYPE html><html><head>" + header + "</head>" + html + "</html>";
+    }
     std::string out = html;
     out.insert(end + 1, header);
     return out;
@@ -62,14 +74,15 @@ class GuardedPage : public QWebEnginePage {
     Q_OBJECT
   public:
     using QWebEnginePage::QWebEnginePage;
-    void AllowNextLoad() { m_bLoadAllowed = true; }
+    void AllowNextLoad() { loadAllowed_ = true; }
 
   protected:
     bool acceptNavigationRequest(const QUrl&, NavigationType type, bool isMainFrame) override {
-        if (!isMainFrame || !m_bLoadAllowed || type == NavigationTypeLinkClicked ||
-            type == NavigationTypeFormSubmitted)
+        if (!isMainFrame || !loadAllowed_ || type == NavigationTypeLinkClicked ||
+            type == NavigationTypeFormSubmitted) {
             return false;
-        m_bLoadAllowed = false;
+        }
+        loadAllowed_ = false;
         return true;
     }
     // Blocked content is expected in course data; the console is not the learner's business.
@@ -77,7 +90,7 @@ class GuardedPage : public QWebEnginePage {
                                   const QString&) override {}
 
   private:
-    bool m_bLoadAllowed = false;
+    bool loadAllowed_ = false;
 };
 
 // The one object the page's bridge script can reach. Everything it receives is checked.
@@ -94,8 +107,9 @@ class PageBridge : public QObject {
 
   public slots:
     void documentReady(int generation) {
-        if (generation > 0)
+        if (generation > 0) {
             emit ready(generation);
+        }
     }
     void pageEvent(int generation, const QString& type, int handle, int selectedIndex) {
         static const std::pair<const char*, PageEventType> kTypes[] = {
@@ -103,8 +117,9 @@ class PageBridge : public QObject {
             {"mouseout", PageEventType::MouseOut},
             {"click", PageEventType::Click},
             {"change", PageEventType::Change}};
-        if (generation <= 0 || handle <= 0 || selectedIndex < -1)
+        if (generation <= 0 || handle <= 0 || selectedIndex < -1) {
             return;
+        }
         for (const auto& [name, value] : kTypes) {
             if (type == QLatin1String(name)) {
                 emit event(generation, value, handle, selectedIndex);
@@ -115,14 +130,14 @@ class PageBridge : public QObject {
 };
 
 WebEngineRenderer::WebEngineRenderer(PageRendererClient& client)
-    : m_client(client), m_profile(std::make_unique<QWebEngineProfile>()) {
-    m_profile->setUrlRequestInterceptor(new LocalOnlyInterceptor(m_profile.get()));
-    m_profile->setHttpCacheType(QWebEngineProfile::NoCache);
-    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    : client_(client), profile_(std::make_unique<QWebEngineProfile>()) {
+    profile_->setUrlRequestInterceptor(new LocalOnlyInterceptor(profile_.get()));
+    profile_->setHttpCacheType(QWebEngineProfile::NoCache);
+    profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
 
-    m_view = new QWebEngineView;
-    m_page = new GuardedPage(m_profile.get(), m_view);
-    QWebEngineSettings* settings = m_page->settings();
+    view_ = new QWebEngineView;
+    page_ = new GuardedPage(profile_.get(), view_);
+    QWebEngineSettings* settings = page_->settings();
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
@@ -131,40 +146,40 @@ WebEngineRenderer::WebEngineRenderer(PageRendererClient& client)
     settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
     settings->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
     settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
-    m_view->setPage(m_page);
+    view_->setPage(page_);
 
-    m_bridge = new PageBridge(this);
+    bridge_ = new PageBridge(this);
     auto* channel = new QWebChannel(this);
-    channel->registerObject(QStringLiteral("bridge"), m_bridge);
-    m_page->setWebChannel(channel, QWebEngineScript::ApplicationWorld);
-    m_page->scripts().insert(
+    channel->registerObject(QStringLiteral("bridge"), bridge_);
+    page_->setWebChannel(channel, QWebEngineScript::ApplicationWorld);
+    page_->scripts().insert(
         MakeScript(QStringLiteral("qwebchannel"),
                    ReadResource(QStringLiteral(":/qtwebchannel/qwebchannel.js")),
                    QWebEngineScript::DocumentCreation));
-    m_page->scripts().insert(MakeScript(QStringLiteral("bridge"),
-                                        ReadResource(QStringLiteral(":/bridge/page_bridge.js")),
-                                        QWebEngineScript::DocumentReady));
+    page_->scripts().insert(MakeScript(QStringLiteral("bridge"),
+                                       ReadResource(QStringLiteral(":/bridge/page_bridge.js")),
+                                       QWebEngineScript::DocumentReady));
 
-    connect(m_bridge, &PageBridge::ready, this, &WebEngineRenderer::OnDocumentReady);
-    connect(m_bridge, &PageBridge::event, this,
+    connect(bridge_, &PageBridge::ready, this, &WebEngineRenderer::OnDocumentReady);
+    connect(bridge_, &PageBridge::event, this,
             [this](int generation, PageEventType type, int handle, int selectedIndex) {
-                if (generation == m_nGeneration && m_bReady)
-                    m_client.OnRendererEvent(type, static_cast<PageMirror::Handle>(handle),
-                                             selectedIndex);
+                if (generation == generation_ && ready_) {
+                    client_.OnRendererEvent(type, static_cast<PageMirror::Handle>(handle),
+                                            selectedIndex);
+                }
             });
-    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        m_client.OnRendererContextMenu(m_view->mapToGlobal(pos));
-    });
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { client_.OnRendererContextMenu(view_->mapToGlobal(pos)); });
 }
 
 WebEngineRenderer::~WebEngineRenderer() {
     // The page must go before the profile it was made with.
-    delete m_view;
+    delete view_;
 }
 
 QWidget* WebEngineRenderer::Widget() {
-    return m_view;
+    return view_;
 }
 
 const char* WebEngineRenderer::ContentSecurityPolicy() {
@@ -174,38 +189,40 @@ const char* WebEngineRenderer::ContentSecurityPolicy() {
 
 void WebEngineRenderer::LoadDocument(int generation, const std::string& html,
                                      const std::string& baseDirectory) {
-    m_nGeneration = generation;
-    m_bReady = false;
-    m_pending.clear();
-    m_page->AllowNextLoad();
+    generation_ = generation;
+    ready_ = false;
+    pending_.clear();
+    page_->AllowNextLoad();
     const QString base = QString::fromStdString(baseDirectory);
-    m_page->setHtml(QString::fromStdString(WithLoadHeader(html, generation)),
-                    QUrl::fromLocalFile(base.endsWith('/') ? base : base + '/'));
+    page_->setHtml(QString::fromStdString(WithLoadHeader(html, generation)),
+                   QUrl::fromLocalFile(base.endsWith('/') ? base : base + '/'));
 }
 
 void WebEngineRenderer::ReplaceChildren(PageMirror::Handle element, const std::string& html) {
     auto send = [this, element, text = QString::fromStdString(html)] {
-        emit m_bridge->childrenReplaced(m_nGeneration, static_cast<int>(element), text);
+        emit bridge_->childrenReplaced(generation_, static_cast<int>(element), text);
     };
-    m_bReady ? send() : m_pending.push_back(send);
+    ready_ ? send() : pending_.push_back(send);
 }
 
 void WebEngineRenderer::SetStyle(PageMirror::Handle element, const std::string& property,
                                  const std::string& value) {
     auto send = [this, element, p = QString::fromStdString(property),
                  v = QString::fromStdString(value)] {
-        emit m_bridge->styleChanged(m_nGeneration, static_cast<int>(element), p, v);
+        emit bridge_->styleChanged(generation_, static_cast<int>(element), p, v);
     };
-    m_bReady ? send() : m_pending.push_back(send);
+    ready_ ? send() : pending_.push_back(send);
 }
 
 void WebEngineRenderer::OnDocumentReady(int generation) {
-    if (generation != m_nGeneration || m_bReady)
+    if (generation != generation_ || ready_) {
         return;
-    m_bReady = true;
-    for (auto& send : std::exchange(m_pending, {}))
+    }
+    ready_ = true;
+    for (auto& send : std::exchange(pending_, {})) {
         send();
-    m_client.OnRendererDocumentReady(generation);
+    }
+    client_.OnRendererDocumentReady(generation);
 }
 
 #include "webengine_renderer.moc"

@@ -36,13 +36,13 @@ class WebEngineRenderer : public QObject, public PageRenderer {
   private:
     void OnDocumentReady(int generation);
 
-    PageRendererClient& m_client;
-    std::unique_ptr<QWebEngineProfile> m_profile;
-    QPointer<QWebEngineView> m_view;
-    GuardedPage* m_page = nullptr;
-    PageBridge* m_bridge = nullptr;
-    int m_nGeneration = 0;
-    bool m_bReady = false;
+    PageRendererClient& client_;
+    std::unique_ptr<QWebEngineProfile> profile_;
+    QPointer<QWebEngineView> view_;
+    GuardedPage* page_ = nullptr;
+    PageBridge* bridge_ = nullptr;
+    int generation_ = 0;
+    bool ready_ = false;
     // Changes made while the document is still loading, applied once it is ready.
-    std::vector<std::function<void()>> m_pending;
+    std::vector<std::function<void()>> pending_;
 };

@@ -15,18 +15,21 @@ void QtSoundPlayer::PlayLooping(const std::string& path) {
     Stop();
     const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(path)));
     // Checked here so that a missing file is silent: Qt would print a decoding error for it.
-    if (path.empty() || !file.isFile() || !file.isReadable())
+    if (path.empty() || !file.isFile() || !file.isReadable()) {
         return;
+    }
 
     current_ = QFile::encodeName(file.absoluteFilePath()).toStdString();
     // Without an output nothing would be heard, and Qt complains about every sound it readies.
-    if (QMediaDevices::audioOutputs().isEmpty())
+    if (QMediaDevices::audioOutputs().isEmpty()) {
         return;
+    }
 
     effect_ = std::make_unique<QSoundEffect>();
     QObject::connect(effect_.get(), &QSoundEffect::statusChanged, effect_.get(), [this] {
-        if (effect_->status() == QSoundEffect::Error)
+        if (effect_->status() == QSoundEffect::Error) {
             current_.clear();
+        }
     });
     effect_->setLoopCount(QSoundEffect::Infinite);
     effect_->setSource(QUrl::fromLocalFile(file.absoluteFilePath()));

@@ -9,14 +9,16 @@ void QtTimerService::Set(int id, int periodMs) {
     Kill(id);
     // Precise: the study modes count pauses in milliseconds, which coarse timers would round.
     const int qtTimer = startTimer(std::max(periodMs, kMinimumTimerPeriodMs), Qt::PreciseTimer);
-    if (qtTimer != 0)
+    if (qtTimer != 0) {
         qtTimers_[id] = qtTimer;
+    }
 }
 
 void QtTimerService::Kill(int id) {
     const auto armed = qtTimers_.find(id);
-    if (armed == qtTimers_.end())
+    if (armed == qtTimers_.end()) {
         return;
+    }
     killTimer(armed->second);
     qtTimers_.erase(armed);
 }
@@ -31,7 +33,8 @@ void QtTimerService::timerEvent(QTimerEvent* event) {
     const auto armed = std::find_if(qtTimers_.begin(), qtTimers_.end(), [event](const auto& entry) {
         return entry.second == event->timerId();
     });
-    if (armed == qtTimers_.end())
+    if (armed == qtTimers_.end()) {
         return;
+    }
     sink_.OnTimer(armed->first);
 }

@@ -31,7 +31,8 @@ bool Waitable::WaitSignalled(int timeoutMs) {
 }
 
 WaitResult WaitFor(const std::shared_ptr<Waitable>& handle, int timeoutMs) {
-    if (!handle)
+    if (!handle) {
         return WaitResult::Failed;
+    }
     return handle->WaitSignalled(timeoutMs) ? WaitResult::Signalled : WaitResult::Timeout;
 }

@@ -14,8 +14,9 @@ void SetControlId(QWidget* control, int id) {
 
 QWidget* FindControl(const QWidget* dialog, int id) {
     for (QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child->property(kControlIdProperty).toInt() == id)
+        if (child->property(kControlIdProperty).toInt() == id) {
             return child;
+        }
     }
     return nullptr;
 }
@@ -25,6 +26,6 @@ DialogUnits::DialogUnits(const QFont& font) {
     // The average width of the Latin letters, as dialog fonts are measured.
     static const QString kLetters =
         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    m_nBaseX = (metrics.horizontalAdvance(kLetters) / 26 + 1) / 2;
-    m_nBaseY = metrics.height();
+    baseX_ = (metrics.horizontalAdvance(kLetters) / 26 + 1) / 2;
+    baseY_ = metrics.height();
 }

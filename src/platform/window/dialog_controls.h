@@ -14,11 +14,11 @@ QWidget* FindControl(const QWidget* dialog, int id);
 class DialogUnits {
   public:
     explicit DialogUnits(const QFont& font);
-    int X(int units) const { return (units * m_nBaseX + 2) / 4; }
-    int Y(int units) const { return (units * m_nBaseY + 4) / 8; }
+    int X(int units) const { return (units * baseX_ + 2) / 4; }
+    int Y(int units) const { return (units * baseY_ + 4) / 8; }
     QSize Size(int width, int height) const { return {X(width), Y(height)}; }
 
   private:
-    int m_nBaseX;
-    int m_nBaseY;
+    int baseX_;
+    int baseY_;
 };

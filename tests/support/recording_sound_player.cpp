@@ -1,4 +1,4 @@
-#include "platform/sound/recording_sound_player.h"
+#include "support/recording_sound_player.h"
 
 void RecordingSoundPlayer::PlayLooping(const std::string& path) {
     calls_.push_back({Call::Kind::PlayLooping, path});

@@ -9,7 +9,7 @@
 class OffscreenRenderer : public QObject, public PageRenderer {
     Q_OBJECT
   public:
-    explicit OffscreenRenderer(PageRendererClient& client) : m_client(client) {}
+    explicit OffscreenRenderer(PageRendererClient& client) : client_(client) {}
 
     QWidget* Widget() override { return nullptr; }
     void LoadDocument(int generation, const std::string& html,
@@ -18,5 +18,5 @@ class OffscreenRenderer : public QObject, public PageRenderer {
     void SetStyle(PageMirror::Handle, const std::string&, const std::string&) override {}
 
   private:
-    PageRendererClient& m_client;
+    PageRendererClient& client_;
 };

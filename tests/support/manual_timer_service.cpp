@@ -1,4 +1,4 @@
-#include "platform/timers/manual_timer_service.h"
+#include "support/manual_timer_service.h"
 
 #include <algorithm>
 
@@ -17,15 +17,17 @@ bool ManualTimerService::IsArmed(int id) const {
 
 std::optional<int> ManualTimerService::Period(int id) const {
     const auto timer = timers_.find(id);
-    if (timer == timers_.end())
+    if (timer == timers_.end()) {
         return std::nullopt;
+    }
     return timer->second.period;
 }
 
 std::optional<std::int64_t> ManualTimerService::NextTickAt(int id) const {
     const auto timer = timers_.find(id);
-    if (timer == timers_.end())
+    if (timer == timers_.end()) {
         return std::nullopt;
+    }
     return timer->second.due;
 }
 
@@ -36,15 +38,17 @@ void ManualTimerService::Advance(std::int64_t ms) {
         auto next = timers_.end();
         for (auto timer = timers_.begin(); timer != timers_.end(); ++timer) {
             const Timer& t = timer->second;
-            if (t.due > target)
+            if (t.due > target) {
                 continue;
+            }
             if (next == timers_.end() || t.due < next->second.due ||
                 (t.due == next->second.due && t.arming < next->second.arming)) {
                 next = timer;
             }
         }
-        if (next == timers_.end())
+        if (next == timers_.end()) {
             break;
+        }
 
         const int id = next->first;
         Timer& timer = next->second;
@@ -60,8 +64,9 @@ void ManualTimerService::Advance(std::int64_t ms) {
         sink_.OnTimer(id);
         // `timer` may be gone or re-armed by now.
         const auto after = timers_.find(id);
-        if (after != timers_.end() && after->second.arming == arming)
+        if (after != timers_.end() && after->second.arming == arming) {
             after->second.inHandler = false;
+        }
     }
     now_ = std::max(now_, target);
 }

@@ -1,4 +1,4 @@
-#include "platform/messagebox/recording_message_box.h"
+#include "support/recording_message_box.h"
 
 void RecordingMessageBox::Show(QWidget* owner, const QString& caption, const QString& text,
                                MessageIcon icon) {

@@ -1,0 +1,107 @@
+"""How well an independent listener understands each English voice: every sentence below is
+spoken with quorvan-say and recognised by pocketsphinx (the Debian en-us model); the word error
+rate is the word-level edit distance over the number of words spoken.
+
+Usage: /usr/bin/python3 bench/speech_wer.py build/bin/quorvan-say
+Needs sox, pocketsphinx-en-us and python3-pocketsphinx (Debian's python3, for the binding)."""
+
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+from pocketsphinx.pocketsphinx import Decoder
+
+MODEL = "/usr/share/pocketsphinx/model/en-us"
+
+# Everyday sentences of our own, of the kind a learner hears in the lessons.
+SENTENCES = [
+    "Good morning, how are you today?",
+    "I am fine, thank you, and you?",
+    "Nice to meet you too.",
+    "Where are you from?",
+    "I live in a small house near the river.",
+    "Can you help me with my homework?",
+    "The train leaves at seven in the morning.",
+    "Please close the door when you go out.",
+    "My sister likes to read books in the evening.",
+    "We are going to the park this afternoon.",
+    "What time does the shop open?",
+    "It is very cold outside, so wear a warm coat.",
+    "He drinks a cup of coffee every day.",
+    "Could you tell me the way to the station?",
+    "I would like a glass of water, please.",
+    "They played football after school.",
+    "The children are watching television in the living room.",
+    "Do you know where my keys are?",
+    "She bought some apples and oranges at the market.",
+    "Let us meet again next week.",
+    "I have been learning English for two years.",
+    "The weather is nice, let us go for a walk.",
+    "Thank you very much for your kind letter.",
+    "How much does this jacket cost?",
+    "Turn left at the corner and walk straight on.",
+]
+
+
+def words(text):
+    return re.sub(r"[^a-z' ]", " ", text.lower()).split()
+
+
+def edits(reference, hypothesis):
+    row = list(range(len(hypothesis) + 1))
+    for i, word in enumerate(reference, 1):
+        previous, row[0] = row[0], i
+        for j, heard in enumerate(hypothesis, 1):
+            previous, row[j] = row[j], min(row[j] + 1, row[j - 1] + 1,
+                                           previous + (word != heard))
+    return row[-1]
+
+
+def english_voices(say):
+    listing = subprocess.run([say, "--list-voices"], capture_output=True, text=True,
+                             check=True).stdout
+    voices = []
+    for line in listing.splitlines():
+        name, engine, attributes = line.split("\t")
+        if re.search(r"Language=[0-9a-f;]*409", attributes):
+            voices.append((name, engine, attributes))
+    return voices
+
+
+def main():
+    say = os.path.abspath(sys.argv[1])
+    config = Decoder.default_config()
+    config.set_string("-hmm", os.path.join(MODEL, "en-us"))
+    config.set_string("-lm", os.path.join(MODEL, "en-us.lm.bin"))
+    config.set_string("-dict", os.path.join(MODEL, "cmudict-en-us.dict"))
+    config.set_string("-logfn", os.devnull)
+    decoder = Decoder(config)
+    print(f"{len(SENTENCES)} sentences, {sum(len(words(s)) for s in SENTENCES)} words")
+    with tempfile.TemporaryDirectory() as scratch:
+        spoken = os.path.join(scratch, "spoken.wav")
+        raw = os.path.join(scratch, "spoken.raw")
+        for name, engine, attributes in english_voices(say):
+            errors = total = 0
+            for sentence in SENTENCES:
+                subprocess.run([say, "--voice", name, "-o", spoken, sentence], check=True)
+                subprocess.run(["sox", spoken, "-r", "16000", "-c", "1", "-b", "16", "-e",
+                                "signed-integer", "-t", "raw", raw], check=True)
+                decoder.start_utt()
+                with open(raw, "rb") as audio:
+                    decoder.process_raw(audio.read(), False, True)
+                decoder.end_utt()
+                hypothesis = decoder.hyp().hypstr if decoder.hyp() else ""
+                reference = words(sentence)
+                errors += edits(reference, words(hypothesis))
+                total += len(reference)
+                if "-v" in sys.argv:
+                    print(f"  {sentence!r} -> {hypothesis!r}")
+            gender = "female" if "Female" in attributes else "male"
+            print(f"{name:14s} {engine:10s} {gender:7s} WER {100.0 * errors / total:5.1f} %"
+                  f" ({errors} errors)")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,60 @@
+"""Hostile and damaged course folders, made on the spot, for the end-to-end test and the benchmark
+of lesson opening: links out of the course, special files, lesson files that declare or expand to
+far more text than any lesson holds."""
+
+import os
+import shutil
+import struct
+import subprocess
+
+# Index names (ASCII, so that the page shows them as written) and what each entry opens.
+VICTIM = "victim.txt"
+VICTIM_TEXT = b"the learner's own file\n"
+
+
+def pack(pack_tool, text, path):
+    source = path + ".txt"
+    with open(source, "wb") as f:
+        f.write(text)
+    subprocess.run([pack_tool, source, path], check=True)
+    os.remove(source)
+
+
+def make(course_source, folder, pack_tool):
+    """Copies the built sample course to FOLDER/course and arranges the hostile parts. Returns a
+    dict from lesson name to a description, in index order."""
+    course = os.path.join(folder, "course")
+    shutil.copytree(course_source, course)
+    outside = os.path.join(folder, "outside")
+    os.makedirs(outside)
+
+    # The learner's file that a link named tcnt.tmp points at.
+    with open(os.path.join(outside, VICTIM), "wb") as f:
+        f.write(VICTIM_TEXT)
+    os.symlink(os.path.join(outside, VICTIM), os.path.join(course, "tcnt.tmp"))
+
+    # A real lesson outside the course, reached by an absolute name and by "..".
+    pack(pack_tool, b"#1Outside@0#\nSECRET LINE\n#\n", os.path.join(outside, "secret.dat"))
+
+    os.mkfifo(os.path.join(course, "fifo.dat"))
+    # 5 MiB of short lines: the freeze that made the tutor unusable.
+    pack(pack_tool, b"#1Many@0#\n" + b"ab\n" * ((5 << 20) // 3), os.path.join(course, "lines.dat"))
+    # Declares 4 GiB in a file of 4 MB.
+    with open(os.path.join(course, "huge.dat"), "wb") as f:
+        f.write(struct.pack("<I", 0xFFFFFFFF))
+        f.write(bytes([255]) + bytes(range(256)) * 15 + bytes(4 << 20))
+
+    lessons = {
+        "Zero": "/dev/zero",
+        "Fifo": "fifo.dat",
+        "Absolute": os.path.join(outside, "secret.dat"),
+        "Climb": "..\\outside\\secret.dat",
+        "Lines": "lines.dat",
+        "Huge": "huge.dat",
+    }
+    with open(os.path.join(course, "cntindex.idx"), "rb") as f:
+        index = f.read()
+    index += b"".join(f"{name}={file}\r\n".encode() for name, file in lessons.items())
+    with open(os.path.join(course, "cntindex.idx"), "wb") as f:
+        f.write(index)
+    return course, lessons

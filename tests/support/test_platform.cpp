@@ -1,0 +1,19 @@
+#include "support/test_platform.h"
+
+#include <memory>
+
+#include "support/offscreen_renderer.h"
+
+TestPlatform::TestPlatform() {
+    services_.sound = &sound_;
+    services_.messageBox = &messageBox_;
+    services_.speech = &speech_;
+    services_.makeRenderer = [](PageRendererClient& client) {
+        return std::make_unique<OffscreenRenderer>(client);
+    };
+}
+
+bool WaitForDocument(HtmlDialog* dialog) {
+    QSignalSpy completed(dialog, &HtmlDialog::documentCompleted);
+    return completed.wait(2000);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QSignalSpy>
+
+#include "platform/html/html_dialog.h"
+#include "platform/platform_services.h"
+#include "support/recording_message_box.h"
+#include "support/recording_sound_player.h"
+#include "support/scratch_directory.h"
+#include "support/scripted_speech_engine.h"
+
+// A course folder of its own for one test: made empty, current while the test runs, removed after.
+class TemporaryCourse : public ScratchDirectory {
+  public:
+    TemporaryCourse() : ScratchDirectory("course") { Enter(); }
+};
+
+// The services of a run with test backends: nothing shown, nothing heard, everything recorded.
+class TestPlatform : public PlatformRuntime {
+  public:
+    TestPlatform();
+    bool Start() override { return starts_; }
+    void Stop() override { ++stops_; }
+    const PlatformServices& Services() const override { return services_; }
+
+    // Makes Start() fail, as on a machine without a usable display.
+    void RefuseToStart() { starts_ = false; }
+    int Stops() const { return stops_; }
+    RecordingSoundPlayer& Sound() { return sound_; }
+    RecordingMessageBox& MessageBox() { return messageBox_; }
+    ScriptedSpeechEngine& Speech() { return speech_; }
+
+  private:
+    bool starts_ = true;
+    int stops_ = 0;
+    RecordingSoundPlayer sound_;
+    RecordingMessageBox messageBox_;
+    ScriptedSpeechEngine speech_;
+    PlatformServices services_;
+};
+
+// Waits until the dialog has handled the completion of the document it is loading.
+bool WaitForDocument(HtmlDialog* dialog);

@@ -1,0 +1,325 @@
+// quorvan-say [--voice en|zh|NAME] [--rate N] [--course DIR] [-o OUT.wav] [--events OUT.jsonl]
+//             [--speech-log DIR] [--list-voices] TEXT
+//
+// Speaks TEXT (UTF-8) with the tutor's voices: into a WAV file with -o, else to the audio
+// device. With --course, each bracketed piece ("[ii]") is played from that course's phonetic
+// table, as the tutor plays phonetic pieces; the rest is read by the voice.
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/events/voice_notification.h"
+#include "platform/files/files.h"
+#include "speech/engines/sound_file.h"
+#include "speech/engines/speech_log.h"
+#include "speech/engines/speech_registry.h"
+#include "speech/engines/utterance_observer.h"
+#include "speech/voice.h"
+
+namespace {
+
+constexpr const char* kName = "quorvan-say";
+constexpr const char* kUsage =
+    "usage: quorvan-say [--voice en|zh|NAME] [--rate N] [--course DIR] [-o OUT.wav]\n"
+    "                   [--events OUT.jsonl] [--speech-log DIR] [--list-voices] TEXT\n";
+
+struct Options {
+    std::string voice = "en";
+    int rate = 0;
+    std::string course;
+    std::string output;
+    std::string events;
+    std::string speechLog;
+    bool listVoices = false;
+    std::string text;
+};
+
+struct UsageError {
+    std::string message;
+};
+
+Options ParseOptions(int argc, char** argv) {
+    Options options;
+    bool haveText = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                throw UsageError{arg + " needs a value"};
+            }
+            return argv[++i];
+        };
+        if (arg == "--voice") {
+            options.voice = value();
+        } else if (arg == "--rate") {
+            const std::string rate = value();
+            const auto [end, error] =
+                std::from_chars(rate.data(), rate.data() + rate.size(), options.rate);
+            if (error != std::errc() || end != rate.data() + rate.size() ||
+                options.rate < kMinRate || options.rate > kMaxRate) {
+                throw UsageError{"the rate is a whole number from -10 to 10, not '" + rate + "'"};
+            }
+        } else if (arg == "--course") {
+            options.course = value();
+        } else if (arg == "-o") {
+            options.output = value();
+        } else if (arg == "--events") {
+            options.events = value();
+        } else if (arg == "--speech-log") {
+            options.speechLog = value();
+        } else if (arg == "--list-voices") {
+            options.listVoices = true;
+        } else if (arg.starts_with("-") && arg != "-") {
+            throw UsageError{"unknown option " + arg};
+        } else if (haveText) {
+            throw UsageError{"one TEXT only (quote it)"};
+        } else {
+            options.text = arg;
+            haveText = true;
+        }
+    }
+    if (!haveText && !options.listVoices) {
+        throw UsageError{"no TEXT"};
+    }
+    return options;
+}
+
+// Everything the voice handed to the output, utterance after utterance, with its events.
+class Recording final : public UtteranceObserver {
+  public:
+    void OnQueued(const UtteranceInfo& info) override {
+        std::lock_guard lock(mutex_);
+        utterances_[info.serial].rate = info.sampleRate;
+    }
+    void OnFirstSample(std::uint64_t, std::chrono::steady_clock::time_point) override {}
+    void OnSamples(std::uint64_t serial, const std::int16_t* samples, std::size_t count) override {
+        std::lock_guard lock(mutex_);
+        std::vector<std::int16_t>& kept = utterances_[serial].samples;
+        kept.insert(kept.end(), samples, samples + count);
+    }
+    void OnEvent(std::uint64_t serial, const SpeechEvent& event) override {
+        std::lock_guard lock(mutex_);
+        utterances_[serial].events.push_back(event);
+    }
+    void OnFinished(std::uint64_t, std::chrono::steady_clock::time_point, bool) override {}
+
+    int Rate() {
+        std::lock_guard lock(mutex_);
+        return utterances_.empty() ? 16000 : utterances_.begin()->second.rate;
+    }
+
+    std::vector<std::int16_t> Samples() {
+        std::lock_guard lock(mutex_);
+        std::vector<std::int16_t> all;
+        for (const auto& [serial, utterance] : utterances_) {
+            all.insert(all.end(), utterance.samples.begin(), utterance.samples.end());
+        }
+        return all;
+    }
+
+    // One JSON line per event; "ms" is its place in the whole recording.
+    std::string EventLines() {
+        std::lock_guard lock(mutex_);
+        std::string lines;
+        double offsetMs = 0;
+        for (const auto& [serial, utterance] : utterances_) {
+            for (const SpeechEvent& event : utterance.events) {
+                QJsonObject json;
+                json[QStringLiteral("n")] = static_cast<qint64>(serial);
+                switch (event.kind) {
+                    case SpeechEventKind::kEndInputStream:
+                        json[QStringLiteral("type")] = QStringLiteral("end");
+                        break;
+                    case SpeechEventKind::kWordBoundary:
+                        json[QStringLiteral("type")] = QStringLiteral("word");
+                        json[QStringLiteral("pos")] = event.textPosition;
+                        json[QStringLiteral("len")] = event.textLength;
+                        break;
+                    case SpeechEventKind::kViseme:
+                        json[QStringLiteral("type")] = QStringLiteral("viseme");
+                        json[QStringLiteral("shape")] = event.viseme;
+                        break;
+                }
+                json[QStringLiteral("ms")] = std::round((offsetMs + event.audioMs) * 10) / 10;
+                lines += QJsonDocument(json).toJson(QJsonDocument::Compact).toStdString() + '\n';
+            }
+            if (utterance.rate > 0) {
+                offsetMs += 1000.0 * static_cast<double>(utterance.samples.size()) / utterance.rate;
+            }
+        }
+        return lines;
+    }
+
+  private:
+    struct Utterance {
+        int rate = 0;
+        std::vector<std::int16_t> samples;
+        std::vector<SpeechEvent> events;
+    };
+    std::mutex mutex_;
+    std::map<std::uint64_t, Utterance> utterances_;
+};
+
+struct Failure {
+    std::string message;
+};
+
+Failure SystemFailure(const char* what, const std::string& path, std::error_code error) {
+    return Failure{std::string(what) + " '" + path + "': " + error.message()};
+}
+
+// The text in pieces: bracketed ones ("[ii]", brackets kept) and the text between them.
+std::vector<std::string> Pieces(const std::string& text, bool bracketed) {
+    std::vector<std::string> pieces;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        const std::size_t open = bracketed ? text.find('[', from) : std::string::npos;
+        const std::size_t close = open == std::string::npos ? open : text.find(']', open);
+        if (close == std::string::npos) {
+            pieces.push_back(text.substr(from));
+            break;
+        }
+        if (open > from) {
+            pieces.push_back(text.substr(from, open - from));
+        }
+        pieces.push_back(text.substr(open, close + 1 - open));
+        from = close + 1;
+    }
+    return pieces;
+}
+
+bool IsBlank(const std::string& piece) {
+    return piece.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+void WaitUntilIdle() {
+    while (g_hCurrentSpeakDone && !g_hCurrentSpeakDone->IsSignalled()) {
+        PumpOneEvent();
+    }
+}
+
+int Say(const Options& options) {
+    Recording recording;
+    std::unique_ptr<SpeechLog> log;
+    SpeechEngineOptions engineOptions;
+    engineOptions.audio = options.output.empty() ? AudioMode::kDevice : AudioMode::kFast;
+    engineOptions.observers.push_back(&recording);
+    if (!options.speechLog.empty()) {
+        std::error_code error;
+        log = SpeechLog::Open(options.speechLog, error);
+        if (!log) {
+            throw SystemFailure("cannot write the speech log in", options.speechLog, error);
+        }
+        engineOptions.observers.push_back(log.get());
+    }
+    const std::unique_ptr<SpeechEngine> engine = MakeSpeechEngine(engineOptions);
+
+    if (options.listVoices) {
+        for (const VoiceToken& token : engine->Voices()) {
+            std::string attributes;
+            for (const VoiceAttribute& attribute : token.attributes) {
+                attributes += (attributes.empty() ? "" : ";") + attribute.name +
+                              (attribute.value.empty() ? "" : "=" + attribute.value);
+            }
+            std::printf("%s\t%s\t%s\n", token.name.c_str(), token.engine.c_str(),
+                        attributes.c_str());
+        }
+        return 0;
+    }
+
+    const VoiceToken* named = nullptr;
+    if (options.voice != "en" && options.voice != "zh") {
+        for (const VoiceToken& token : engine->Voices()) {
+            if (token.name == options.voice) {
+                named = &token;
+            }
+        }
+        if (named == nullptr) {
+            throw UsageError{"unknown voice '" + options.voice + "' (see --list-voices)"};
+        }
+    }
+
+    std::optional<ScopedCurrentDirectory> course;
+    if (!options.course.empty()) {
+        std::error_code error;
+        const std::filesystem::path folder = std::filesystem::canonical(options.course, error);
+        if (error || !std::filesystem::is_directory(folder)) {
+            throw SystemFailure("cannot open the course", options.course,
+                                error ? error : std::make_error_code(std::errc::not_a_directory));
+        }
+        course.emplace(folder.string());
+        if (!course->Changed()) {
+            throw SystemFailure("cannot enter the course", options.course,
+                                std::make_error_code(std::errc::permission_denied));
+        }
+        SetCourseFolder(folder.string());
+    }
+
+    CVoice voice(options.voice == "zh" ? 0 : 1, SpeechServices{engine.get(), nullptr});
+    if (!voice.m_pToken && named == nullptr) {
+        throw Failure{"Failed in init TTS!"};
+    }
+    if (named != nullptr && !voice.m_pVoice->SetVoice(*named)) {
+        throw Failure{"the voice " + named->name + " cannot be used"};
+    }
+    voice.m_pVoice->SetRate(options.rate);
+    if (course) {
+        voice.LoadPhoneticTable();
+    }
+
+    for (const std::string& piece : Pieces(options.text, course.has_value())) {
+        if (IsBlank(piece)) {
+            continue;
+        }
+        if (course && piece.front() == '[') {
+            voice.SpeakPhonetic(Utf8ToCp936(piece));
+        } else {
+            voice.Speak(QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size()))
+                            .toStdU16String());
+        }
+        WaitUntilIdle();
+    }
+
+    if (!options.output.empty()) {
+        if (const std::error_code error =
+                WriteWavFile(options.output, recording.Samples(), recording.Rate())) {
+            throw SystemFailure("cannot write", options.output, error);
+        }
+    }
+    if (!options.events.empty()) {
+        if (const std::error_code error = ReplaceFile(options.events, recording.EventLines())) {
+            throw SystemFailure("cannot write", options.events, error);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QString::fromLatin1(kName));
+    try {
+        return Say(ParseOptions(argc, argv));
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "%s: %s\n%s", kName, error.message.c_str(), kUsage);
+        return 2;
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "%s: %s\n", kName, failure.message.c_str());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", kName, error.what());
+    }
+    return 1;
+}
