@@ -25,6 +25,7 @@
 
 #include "content/course_index.h"
 #include "content/leading_number.h"
+#include "content/page_text.h"
 #include "content/section_selector.h"
 #include "content/text_lines.h"
 #include "platform/codepage.h"
@@ -217,19 +218,6 @@ std::string WithoutTags(std::string_view line) {
     return text;
 }
 
-// The file name the tutor derives from a picture line: the text after the first "=", without
-// quotes, blanks and ">", and without any folder part.
-std::string PictureName(std::string_view line) {
-    std::string name;
-    for (const char c : line.substr(line.find('=') + 1)) {
-        if (c != '"' && c != ' ' && c != '>') {
-            name += c;
-        }
-    }
-    name.erase(0, name.find_last_of("\\/") + 1);
-    return name;
-}
-
 // Roughly what a line's row says aloud: markup removed, and a speaker's name of up to nine
 // characters before a ":" dropped.
 std::string SpokenText(std::string_view line) {
@@ -278,7 +266,7 @@ void CheckLine(Report& report, const std::string& where, std::string_view line,
         }
     }
     if ((Contains(line, "<IMG") || Contains(line, "<img")) && Contains(line, "=")) {
-        const std::string name = PictureName(line);
+        const std::string name = PictureFileName(line);
         std::error_code error;
         if (!fs::is_regular_file(pictureFolder / name, error)) {
             report.Error(where, "picture " + name + " is missing from " + pictureFolder.string());

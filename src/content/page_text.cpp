@@ -43,24 +43,6 @@ std::string PanelStart(const std::string& workDir, const char* attributes) {
            "\\bkg.gif\">\n";
 }
 
-// The picture file named by a picture line: the text after its first "=", without quotes, blanks
-// and ">", and without any folder part.
-std::string PictureFileName(std::string_view line) {
-    std::string name;
-    for (char c : line.substr(line.find('=') + 1)) {
-        if (c != '"' && c != ' ' && c != '>') {
-            name += c;
-        }
-    }
-    if (const size_t slash = name.rfind('\\'); slash != std::string::npos) {
-        name.erase(0, slash + 1);
-    }
-    if (const size_t slash = name.rfind('/'); slash != std::string::npos) {
-        name.erase(0, slash + 1);
-    }
-    return name;
-}
-
 // Where the section's body starts: the number of lines after the header line to skip, or
 // nothing when the header does not describe the section.
 std::optional<int> SectionSkip(std::string_view header, int section) {
@@ -87,6 +69,22 @@ const std::string kCutNotice =
     Utf8ToCp936("<TR><TD><B>（本节太长，后面的内容没有显示。）</B></TD></TR>");
 
 }  // namespace
+
+std::string PictureFileName(std::string_view line) {
+    std::string name;
+    for (char c : line.substr(line.find('=') + 1)) {
+        if (c != '"' && c != ' ' && c != '>') {
+            name += c;
+        }
+    }
+    if (const size_t slash = name.rfind('\\'); slash != std::string::npos) {
+        name.erase(0, slash + 1);
+    }
+    if (const size_t slash = name.rfind('/'); slash != std::string::npos) {
+        name.erase(0, slash + 1);
+    }
+    return name;
+}
 
 std::string BuildCoverPageText(const std::string& workDir) {
     static const std::string kWelcome = Utf8ToCp936(

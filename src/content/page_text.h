@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The HTML the lesson view puts into the element "fileList" of its pages. All strings are in the
@@ -14,6 +15,10 @@ std::string BuildCoverPageText(const std::string& workDir);
 // One row per course-index entry, showing the entry's NAME.
 std::string BuildContentsPageText(const std::string& workDir,
                                   const std::vector<std::string>& lessonNames);
+
+// The picture file a picture line names: the text after its first "=", without quotes, blanks and
+// ">", and without any folder part.
+std::string PictureFileName(std::string_view line);
 
 struct LessonPageOptions {
     std::string workDir;

@@ -90,6 +90,13 @@ class HostileCourseTest(unittest.TestCase):
         self.assertLessEqual(self.lesson_text_size(), MAX_LESSON_TEXT)
         back_to_contents(self.program)
 
+        open_lesson(self.program, "Pictures")
+        self.assertTrue(page.wait_for("document.getElementById('inside').complete &&"
+                                      " document.getElementById('outside').complete"))
+        self.assertEqual(page.evaluate("document.getElementById('inside').naturalWidth"), 4)
+        self.assertEqual(page.evaluate("document.getElementById('outside').naturalWidth"), 0)
+        back_to_contents(self.program)
+
         self.assertEqual(self.program.close(), 0)
         with open(os.path.join(self.workdir.name, "outside", hostile_course.VICTIM), "rb") as f:
             self.assertEqual(f.read(), hostile_course.VICTIM_TEXT)
