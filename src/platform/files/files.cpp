@@ -178,9 +178,12 @@ UniqueFd::~UniqueFd() {
     }
 }
 
-std::error_code OpenRegularFile(const std::string& path, UniqueFd& fd) {
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer forever.
-    UniqueFd opened(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+namespace {
+
+// Opens `path` with `flags` plus O_NONBLOCK (opening a FIFO would otherwise wait for its other end
+// forever) and refuses anything but a regular file.
+std::error_code OpenIfRegular(const std::string& path, int flags, UniqueFd& fd) {
+    UniqueFd opened(::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644));
     if (!opened) {
         return LastError();
     }
@@ -190,6 +193,17 @@ std::error_code OpenRegularFile(const std::string& path, UniqueFd& fd) {
     }
     if (!S_ISREG(info.st_mode)) {
         return FileRefusal::kNotRegular;
+    }
+    fd = std::move(opened);
+    return {};
+}
+
+}  // namespace
+
+std::error_code OpenRegularFile(const std::string& path, UniqueFd& fd) {
+    UniqueFd opened;
+    if (const std::error_code error = OpenIfRegular(path, O_RDONLY, opened)) {
+        return error;
     }
     // Reads from a regular file never block; clear the flag so callers see an ordinary descriptor.
     const int flags = ::fcntl(opened.Get(), F_GETFL);
@@ -332,17 +346,9 @@ std::error_code ReplaceFile(const std::string& path, std::string_view bytes) {
 
 std::error_code LockFolder(const std::string& folder, const std::string& lockName, UniqueFd& lock) {
     const std::string path = (std::filesystem::path(folder) / lockName).string();
-    UniqueFd opened(
-        ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
-    if (!opened) {
-        return LastError();
-    }
-    struct stat info;
-    if (::fstat(opened.Get(), &info) != 0) {
-        return LastError();
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return FileRefusal::kNotRegular;
+    UniqueFd opened;
+    if (const std::error_code error = OpenIfRegular(path, O_RDWR | O_CREAT | O_NOFOLLOW, opened)) {
+        return error;
     }
     if (::flock(opened.Get(), LOCK_EX | LOCK_NB) != 0) {
         return LastError();
