@@ -51,7 +51,8 @@ QPixmap LoadCourseBitmap(const std::string& name) {
     return picture;
 }
 
-std::string CourseFolder(const char* folder) {
+// A folder of the course, as the design names it ("\Viseme\"), below the current directory.
+std::string Subfolder(const char* folder) {
     return NativePath(CurrentDirectory() + folder);
 }
 
@@ -204,7 +205,7 @@ void CVoice::ShowViseme(int n) {
 }
 
 void CVoice::LoadVisemeTable() {
-    const ScopedCurrentDirectory folder(CourseFolder(kVisemeFolder));
+    const ScopedCurrentDirectory folder(Subfolder(kVisemeFolder));
     for (const VisemeLine& line : ParseVisemeTable(ReadTable(kVisemeTable))) {
         if (const std::optional<int> slot = VisemeSlot(line.number)) {
             m_hVisemes[*slot] = LoadCourseBitmap(line.file);
@@ -225,7 +226,7 @@ void CVoice::LoadDefaultVisemes() {
 }
 
 void CVoice::LoadPhoneticTable() {
-    const ScopedCurrentDirectory folder(CourseFolder(kPhoneticFolder));
+    const ScopedCurrentDirectory folder(Subfolder(kPhoneticFolder));
     for (std::string& line : ParsePhoneticTable(ReadTable(kPhoneticTable))) {
         m_aPhonetic.push_back(std::move(line));
     }
@@ -233,14 +234,4 @@ void CVoice::LoadPhoneticTable() {
 
 void CVoice::SetNotifyWindow(QObject* owner) {
     owner_ = owner;
-}
-
-QPixmap LoadRestPicture() {
-    const ScopedCurrentDirectory folder(CourseFolder(kVisemeFolder));
-    for (const VisemeLine& line : ParseVisemeTable(ReadTable(kVisemeTable))) {
-        if (line.number == kMouthShapeCount) {
-            return LoadCourseBitmap(line.file);
-        }
-    }
-    return QPixmap();
 }

@@ -85,7 +85,3 @@ class CVoice {
     // Counts purges, so that a wait for a sound ends when the voice is stopped.
     int purges_ = 0;
 };
-
-// The picture for mouth shape 0 that the mouth-shape table names (its first line numbered 22),
-// for the main window's mouth control; null when the table has none or it cannot be loaded.
-QPixmap LoadRestPicture();

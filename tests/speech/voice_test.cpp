@@ -225,7 +225,6 @@ TEST_F(CourseTablesTest, AClosedMouthAloneFillsSlotZeroAndKeepsTheBuiltInsOut) {
     for (int shape = 1; shape < kMouthShapeCount; ++shape) {
         EXPECT_TRUE(voice.m_hVisemes[shape].isNull()) << shape;
     }
-    EXPECT_EQ(LoadRestPicture().toImage(), voice.m_hVisemes[0].toImage());
 }
 
 TEST_F(CourseTablesTest, WhenNoLinePicturesAnythingTheBuiltInsStandIn) {
@@ -245,7 +244,6 @@ TEST_F(CourseTablesTest, WhenNoLinePicturesAnythingTheBuiltInsStandIn) {
     EXPECT_EQ(voice.m_hVisemes[0].toImage(), QPixmap(":/bitmaps/136.bmp").toImage());
     EXPECT_EQ(voice.m_hVisemes[11].toImage(), QPixmap(":/bitmaps/142.bmp").toImage());
     EXPECT_EQ(voice.m_hVisemes[21].toImage(), QPixmap(":/bitmaps/139.bmp").toImage());
-    EXPECT_TRUE(LoadRestPicture().isNull());
 }
 
 TEST_F(CourseTablesTest, PhoneticPiecesPlayTheirSoundWithTheirPicture) {

@@ -28,10 +28,13 @@ class AudioOutput {
     virtual void Wake() = 0;
 };
 
-// Without an audio device: consumes samples in real time, through a buffer of `bufferMs`, so that
-// events and completion keep their timing. Silence between utterances takes no samples.
+// Without an audio device: consumes samples in real time, through a buffer of `bufferMs` as a
+// sound card would (as large as the device output's, so that a thread that loses the processor
+// for a moment leaves no gap), so that events and completion keep their timing. Silence between
+// utterances takes no samples.
+inline constexpr int kOutputBufferMs = 40;
 std::unique_ptr<AudioOutput> MakeRealTimeNullOutput(PcmSource& source, int sampleRate,
-                                                    int bufferMs = 10);
+                                                    int bufferMs = kOutputBufferMs);
 
 // For recording: consumes samples as soon as they exist, with no timing at all.
 std::unique_ptr<AudioOutput> MakeFastNullOutput(PcmSource& source, int sampleRate);

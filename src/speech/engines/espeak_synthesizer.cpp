@@ -43,11 +43,11 @@ const EspeakVoice* FindKnown(const std::string& id) {
     return nullptr;
 }
 
-// The library's state, touched on its thread only.
+// The library's state, touched on its thread only. The library does not survive being shut
+// down and set up again, so it is set up once and kept.
 struct Library {
     SynthesisThread thread;
     bool initialised = false;
-    std::string dataPath;
     int sampleRate = 0;
     std::string current;  // the voice set last
 };
@@ -160,20 +160,14 @@ int OnSynthesis(short* samples, int count, espeak_EVENT* events) {
 
 }  // namespace
 
-EspeakSynthesizer::EspeakSynthesizer(const std::string& dataPath) {
+EspeakSynthesizer::EspeakSynthesizer() {
     Library& library = TheLibrary();
     library.thread.Run([&] {
-        if (library.initialised && library.dataPath != dataPath) {
-            espeak_Terminate();
-            library.initialised = false;
-        }
         if (!library.initialised) {
-            library.sampleRate = espeak_Initialize(
-                AUDIO_OUTPUT_SYNCHRONOUS, 50, dataPath.empty() ? nullptr : dataPath.c_str(),
-                espeakINITIALIZE_PHONEME_EVENTS | espeakINITIALIZE_DONT_EXIT);
+            library.sampleRate =
+                espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 50, nullptr,
+                                  espeakINITIALIZE_PHONEME_EVENTS | espeakINITIALIZE_DONT_EXIT);
             library.initialised = true;
-            library.dataPath = dataPath;
-            library.current.clear();
             espeak_SetSynthCallback(OnSynthesis);
         }
         sampleRate_ = library.sampleRate;
@@ -205,7 +199,7 @@ void EspeakSynthesizer::Synthesize(const VoiceToken& voice, std::string text, in
         if (!target->Wanted(utterance)) {
             return;
         }
-        if (known == nullptr || sampleRate <= 0 || library.sampleRate != sampleRate) {
+        if (known == nullptr || sampleRate <= 0) {
             target->Finish(utterance);
             return;
         }

@@ -5,13 +5,12 @@
 #include "speech/engines/synthesizer.h"
 
 // espeak-ng's male Mandarin voice and its US English voice. The library is one instance per
-// process and not re-entrant: every synthesizer shares one thread, and one whose data path
-// differs from the last one's initialises the library anew.
+// process and not re-entrant: every synthesizer shares one thread, and the library is set up
+// once, at the first synthesizer, from its usual data (ESPEAK_DATA_PATH where set). Without
+// usable data the synthesizer offers no voices.
 class EspeakSynthesizer final : public Synthesizer {
   public:
-    // `dataPath`: the directory that holds "espeak-ng-data"; empty for the library's own choice
-    // (which honours ESPEAK_DATA_PATH). Without usable data the synthesizer offers no voices.
-    explicit EspeakSynthesizer(const std::string& dataPath);
+    EspeakSynthesizer();
 
     std::vector<VoiceToken> Voices() const override { return voices_; }
     int SampleRate(const VoiceToken& voice) const override;

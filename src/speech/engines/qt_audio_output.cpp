@@ -53,8 +53,8 @@ class DeviceOutput final : public AudioOutput {
                 stream_ = std::make_unique<PullStream>(source_);
                 stream_->open(QIODevice::ReadOnly);
                 sink_ = std::make_unique<QAudioSink>(device, format);
-                // About 40 ms: short enough that a purge is heard at once.
-                sink_->setBufferSize(format.bytesForDuration(40000));
+                // Short enough that a purge is heard at once.
+                sink_->setBufferSize(format.bytesForDuration(kOutputBufferMs * 1000));
                 sink_->start(stream_.get());
                 timer_ = std::make_unique<QTimer>();
                 timer_->setInterval(5);

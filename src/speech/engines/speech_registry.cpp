@@ -52,7 +52,7 @@ class Observers final : public UtteranceObserver {
 class Registry final : public SpeechEngine, public VoiceHost {
   public:
     explicit Registry(const SpeechEngineOptions& options)
-        : audio_(options.audio), observers_(options.observers), espeak_(options.espeakDataPath) {
+        : audio_(options.audio), observers_(options.observers) {
         for (Synthesizer* synthesizer :
              {static_cast<Synthesizer*>(&flite_), static_cast<Synthesizer*>(&espeak_)}) {
             for (VoiceToken& token : synthesizer->Voices()) {

@@ -17,13 +17,11 @@ enum class AudioMode {
 
 struct SpeechEngineOptions {
     AudioMode audio = AudioMode::kDevice;
-    // The directory holding "espeak-ng-data"; empty for the library's default.
-    std::string espeakDataPath;
     // Told about every utterance of every voice; each must outlive the engine.
     std::vector<UtteranceObserver*> observers;
 };
 
 // The machine's speech engines behind one registry: flite's English voices first (cmu_us_rms,
 // the preferred one, then kal16, awb and the female slt), then espeak-ng's US English and
-// Mandarin voices when its data can be found.
+// Mandarin voices when its data can be found (where ESPEAK_DATA_PATH says, if set).
 std::unique_ptr<SpeechEngine> MakeSpeechEngine(const SpeechEngineOptions& options);

@@ -11,6 +11,13 @@
 
 using Clock = std::chrono::steady_clock;
 
+namespace {
+
+// The audio an utterance has ready before it starts to play: a tenth of a second.
+constexpr int kLeadDivisor = 10;
+
+}  // namespace
+
 // The queue of one voice: filled by synthesis (or a decoded file), drained by the output, and
 // the released events waiting for the voice's owner. One mutex guards it all; it is never held
 // while calling the owner's notification.
@@ -159,6 +166,9 @@ class VoiceCore final : public SynthesisTarget, public PcmSource {
         while (given < count && !queue_.empty()) {
             Utterance& utterance = queue_.front();
             const std::size_t available = utterance.samples.size() - utterance.handed;
+            if (!Ready(utterance)) {
+                break;  // synthesis has not got this far yet
+            }
             if (available > 0) {
                 const std::size_t take = std::min(available, count - given);
                 if (!utterance.started) {
@@ -176,15 +186,13 @@ class VoiceCore final : public SynthesisTarget, public PcmSource {
                 utterance.handed += take;
                 handed_ += static_cast<std::int64_t>(take);
                 given += take;
-            } else if (utterance.finished) {
+            } else {
                 ScheduleEvents(utterance, INT64_MAX);
                 SpeechEvent end;
                 end.kind = SpeechEventKind::kEndInputStream;
                 end.audioMs = 1000.0 * static_cast<double>(utterance.samples.size()) / outputRate_;
                 scheduled_.push_back(Scheduled{handed_, end, utterance.serial});
                 queue_.pop_front();
-            } else {
-                break;  // synthesis has not got this far yet
             }
         }
         return given;
@@ -230,8 +238,7 @@ class VoiceCore final : public SynthesisTarget, public PcmSource {
         if (queue_.empty()) {
             return false;
         }
-        const Utterance& front = queue_.front();
-        return front.finished || front.samples.size() > front.handed;
+        return Ready(queue_.front());
     }
 
   private:
@@ -259,6 +266,17 @@ class VoiceCore final : public SynthesisTarget, public PcmSource {
         std::uint64_t serial;
     };
 
+    // Whether the output can take something of the utterance now: its end, or samples. It
+    // starts once a little of it is ready, so that a synthesis thread that loses the processor
+    // for a moment does not leave a gap in the speech.
+    bool Ready(const Utterance& utterance) const {
+        const std::size_t available = utterance.samples.size() - utterance.handed;
+        if (utterance.finished || (utterance.started && available > 0)) {
+            return true;
+        }
+        return available >= static_cast<std::size_t>(outputRate_ / kLeadDivisor);
+    }
+
     Utterance* Find(std::uint64_t id) {
         for (Utterance& utterance : queue_) {
             if (utterance.id == id) {
@@ -274,11 +292,14 @@ class VoiceCore final : public SynthesisTarget, public PcmSource {
     // out before the event itself arrived is due at once.
     void ScheduleEvents(Utterance& utterance, std::int64_t end) {
         const auto handed = static_cast<std::int64_t>(utterance.handed);
+        const auto total = static_cast<std::int64_t>(utterance.samples.size());
         while (utterance.nextEvent < utterance.events.size() &&
                utterance.events[utterance.nextEvent].offset < end) {
             const TimedEvent& pending = utterance.events[utterance.nextEvent];
+            // An event placed beyond the last sample (espeak-ng's closing pause at a high speed)
+            // comes with the end, or it would wait for audio that never plays.
             const std::int64_t position =
-                handed_ + std::max<std::int64_t>(0, pending.offset - handed);
+                handed_ + std::clamp<std::int64_t>(pending.offset - handed, 0, total - handed);
             scheduled_.push_back(Scheduled{position, pending.event, utterance.serial});
             ++utterance.nextEvent;
         }
