@@ -8,6 +8,7 @@
 #include "platform/messagebox/qt_message_box.h"
 #include "platform/sound/qt_sound_player.h"
 #include "speech/engines/speech_registry.h"
+#include "speech/qtagent/qt_agent.h"
 
 QtPlatformRuntime::QtPlatformRuntime(UtteranceObserver* speechLog)
     : messageBox_(std::make_unique<QtMessageBox>()), speechLog_(speechLog) {
@@ -29,6 +30,9 @@ bool QtPlatformRuntime::Start() {
     }
     speech_ = MakeSpeechEngine(speech);
     services_.speech = speech_.get();
+    services_.characterFolder = CharacterFolder();
+    agent_ = std::make_unique<QtCharacterAgent>(services_.characterFolder);
+    services_.agent = agent_.get();
     services_.makeRenderer = [](PageRendererClient& client) {
         return std::make_unique<WebEngineRenderer>(client);
     };
@@ -39,6 +43,8 @@ void QtPlatformRuntime::Stop() {
     services_.sound = nullptr;
     services_.speech = nullptr;
     services_.makeRenderer = nullptr;
+    services_.agent = nullptr;
+    agent_.reset();
     sound_.reset();
     speech_.reset();
 }

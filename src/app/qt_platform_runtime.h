@@ -4,13 +4,14 @@
 
 #include "platform/platform_services.h"
 
+class CharacterAgent;
 class MessageBoxService;
 class SoundPlayer;
 class SpeechEngine;
 class UtteranceObserver;
 
 // The platform of a real run: Qt windows, Qt WebEngine pages, Qt Multimedia sound, the flite and
-// espeak-ng voices.
+// espeak-ng voices, the characters in windows of their own.
 class QtPlatformRuntime : public PlatformRuntime {
   public:
     // `speechLog`, when given, is told of every utterance; it must outlive the runtime.
@@ -26,5 +27,6 @@ class QtPlatformRuntime : public PlatformRuntime {
     std::unique_ptr<MessageBoxService> messageBox_;
     UtteranceObserver* speechLog_;
     std::unique_ptr<SpeechEngine> speech_;
+    std::unique_ptr<CharacterAgent> agent_;
     PlatformServices services_;
 };

@@ -136,6 +136,8 @@ bool CTutorDlg::OnInitDialog() {
     if (settings.rcWindow.right == 0) {
         settings.rcWindow.right = 300;
     }
+    m_view.m_role1.MoveTo(static_cast<std::int16_t>(settings.rcWindow.right - 100),
+                          static_cast<std::int16_t>(settings.rcWindow.top), 20);
     return true;
 }
 

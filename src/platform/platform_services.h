@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
+class CharacterAgent;
 class MessageBoxService;
 class PageRenderer;
 class PageRendererClient;
@@ -16,6 +18,10 @@ struct PlatformServices {
     MessageBoxService* messageBox = nullptr;
     // The speech engines the voices speak with; null when none can be used.
     SpeechEngine* speech = nullptr;
+    // The agent that shows the roles' characters; null when none can be used.
+    CharacterAgent* agent = nullptr;
+    // Where the agent finds characters by bare file name: the folder the character search lists.
+    std::string characterFolder;
     std::function<std::unique_ptr<PageRenderer>(PageRendererClient&)> makeRenderer;
 };
 

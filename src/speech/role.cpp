@@ -1,6 +1,11 @@
 #include "speech/role.h"
 
-CRole::CRole(const SpeechServices& services) {
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "platform/codepage.h"
+
+CRole::CRole(const SpeechServices& services, CharacterAgent* agent) : m_pAgent(agent) {
     m_pEnglishVoice = std::make_unique<CVoice>(1, services);
     m_pEnglishVoice->LoadVisemeTable();
     m_pEnglishVoice->LoadDefaultVisemes();
@@ -10,6 +15,13 @@ CRole::CRole(const SpeechServices& services) {
 }
 
 CRole::~CRole() {
+    if (m_pCharacter != nullptr) {
+        m_pCharacter->Hide(false);
+        m_pCharacter = nullptr;
+        if (m_pAgent != nullptr) {
+            m_pAgent->Unload(m_lCharacterId);
+        }
+    }
     m_pEnglishVoice.reset();
     m_pChineseVoice.reset();
 }
@@ -40,7 +52,63 @@ void CRole::SetRate(int rate) {
     }
 }
 
+std::error_code CRole::LoadCharacter(const std::u16string& file, int bEnglish, int bShow) {
+    if (m_pCharacter != nullptr) {
+        m_pCharacter = nullptr;
+        m_pAgent->Unload(m_lCharacterId);
+    }
+    if (m_pAgent == nullptr) {
+        return AgentError::kNoAgent;
+    }
+    if (const std::error_code error = m_pAgent->Load(file, m_lCharacterId)) {
+        return error;
+    }
+    m_pCharacter = m_pAgent->GetCharacterEx(m_lCharacterId);
+    if (m_pCharacter == nullptr) {
+        m_pAgent->Unload(m_lCharacterId);
+        return AgentError::kUnknownId;
+    }
+    if (const std::error_code error = m_pCharacter->SetLanguageID(bEnglish ? 0x409 : 0x804)) {
+        return error;
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize size = screen != nullptr ? screen->size() : QSize();
+    const std::error_code moved = m_pCharacter->MoveTo(static_cast<short>(size.width() / 2),
+                                                       static_cast<short>(size.height() / 2), 0);
+    if (!moved && bShow) {
+        return m_pCharacter->Show(false);
+    }
+    return moved;
+}
+
+void CRole::MoveTo(int x, int y, int speed) {
+    if (m_pCharacter != nullptr) {
+        m_pCharacter->MoveTo(static_cast<short>(x), static_cast<short>(y), speed);
+    }
+}
+
+void CRole::ShowAt(int bShow, int x, int y) {
+    if (m_pCharacter == nullptr) {
+        return;
+    }
+    if (bShow) {
+        m_pCharacter->MoveTo(static_cast<short>(x), static_cast<short>(y), 0);
+        m_pCharacter->Show(false);
+    } else {
+        m_pCharacter->Hide(false);
+    }
+}
+
+void CRole::PlayAnimation(const std::string& name) {
+    if (m_pCharacter != nullptr) {
+        m_pCharacter->Play(Cp936ToUtf16(name));
+    }
+}
+
 void CRole::Stop() {
+    if (m_pCharacter != nullptr) {
+        m_pCharacter->StopAll(kStopTypeSpeak);
+    }
     if (m_pEnglishVoice) {
         m_pEnglishVoice->Purge();
     }

@@ -1,30 +1,49 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <system_error>
 
+#include "speech/agent.h"
 #include "speech/voice.h"
 
 class QLabel;
 class QObject;
 
-// One speaker of the tutor: an English voice that carries the course's mouth pictures and
-// phonetic sounds, a Chinese voice, and the switches that say how a sentence is presented.
-// (Its animated character comes with the character agent.) GUI thread only.
+// One speaker of the tutor: an animated character of the character agent, an English voice that
+// carries the course's mouth pictures and phonetic sounds, a Chinese voice, and the switches that
+// say how a sentence is presented. Without an agent or a character, every character request does
+// nothing and the voices still speak. GUI thread only.
 class CRole {
   public:
-    explicit CRole(const SpeechServices& services);
+    // `agent` may be null: the role then never has a character.
+    explicit CRole(const SpeechServices& services, CharacterAgent* agent = nullptr);
     virtual ~CRole();
     CRole(const CRole&) = delete;
     CRole& operator=(const CRole&) = delete;
 
+    // Loads `file` (a bare name is looked up in the agent's character folder) in place of the
+    // character held so far, puts it at the screen's centre and, with `bShow`, shows it. A
+    // failure leaves the role without character.
+    std::error_code LoadCharacter(const std::u16string& file, int bEnglish, int bShow);
     // Sends both voices' notifications to `owner` and shows the mouth pictures on `picture`.
     void AttachNotify(QObject* owner, QLabel* picture);
     // Handles the events waiting in both voices: English first, then Chinese.
     void PumpVoiceEvents();
     // -10 .. 10 for both voices.
     void SetRate(int rate);
-    // Silences both voices and marks the role stopped.
+    // Drops the balloon text, silences both voices and marks the role stopped.
     void Stop();
+    // Screen coordinates, cut to 16 bits; speed 0 jumps, 20 glides.
+    void MoveTo(int x, int y, int speed);
+    // With `bShow`, places the character at (x, y) at once and shows it; without, hides it.
+    void ShowAt(int bShow, int x, int y);
+    // `name` in the program's code page.
+    void PlayAnimation(const std::string& name);
+
+    CharacterAgent* m_pAgent = nullptr;
+    AgentCharacter* m_pCharacter = nullptr;
+    long m_lCharacterId = 0;
 
     int m_bShowBalloon = 1;
     int m_bChineseInBalloon = 1;

@@ -85,6 +85,7 @@ void CLessonView::BuildContentsPage() {
     if (const Handle list = PreparePageList()) {
         const WaitCursor wait;
         SetElementHtml(list, Cp936ToUtf8(BuildContentsPageText(m_strWorkDir, m_lessonNames)));
+        m_role1.PlayAnimation("Reading");
     }
 }
 
@@ -118,6 +119,10 @@ void CLessonView::OpenLesson(const std::string& clickedText) {
 }
 
 void CLessonView::BuildLessonPage() {
+    if (m_role1.m_pCharacter != nullptr) {
+        m_role1.m_pCharacter->StopAll(kStopTypePlay);
+    }
+    m_role1.PlayAnimation("Explain");
     if (m_nLesson < 0 || static_cast<size_t>(m_nLesson) >= m_lessonNames.size()) {
         return;
     }

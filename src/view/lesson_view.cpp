@@ -49,8 +49,8 @@ constexpr std::array<EventTableEntry, 13> kEventTable{{
 }  // namespace
 
 CLessonView::CLessonView(const PlatformServices& services)
-    : m_role1(SpeechServices{services.speech, services.messageBox}),
-      m_role2(SpeechServices{services.speech, services.messageBox}),
+    : m_role1(SpeechServices{services.speech, services.messageBox}, services.agent),
+      m_role2(SpeechServices{services.speech, services.messageBox}, services.agent),
       services_(services) {
     LoadSettings();
 }
@@ -72,10 +72,20 @@ bool CLessonView::Create(QWidget* owner) {
 bool CLessonView::OnInitDialog() {
     m_nShowing = 0;
     LoadFromResource(kCoverPage);
+    m_role1.m_bShowBalloon = m_settings.bShowBalloon;
+    m_role1.m_bChineseInBalloon = m_settings.bShowChineseBalloon;
+    m_role1.m_bReadChinese = m_settings.bSpeakChinese;
+    m_role1.LoadCharacter(Cp936ToUtf16(m_settings.strCharacter1), 0, 1);
+    m_role2.m_bShowBalloon = m_settings.bShowBalloon;
+    m_role2.m_bChineseInBalloon = m_settings.bShowChineseBalloon;
+    m_role2.m_bReadChinese = m_settings.bSpeakChinese;
+    m_role2.LoadCharacter(Cp936ToUtf16(m_settings.strCharacter2), 0, 0);
     QWidget* owner = parentWidget();
     auto* mouth = qobject_cast<QLabel*>(FindControl(owner, kMouthPictureControl));
     m_role1.AttachNotify(owner, mouth);
     m_role2.AttachNotify(owner, mouth);
+    m_role1.PlayAnimation("Greet");
+    m_role1.PlayAnimation("RestPose");
     LoadCourseIndex();
     m_nRepeatDone = 1;
     return true;
@@ -217,6 +227,9 @@ void CLessonView::OnFolderClick(Handle element) {
     }
     m_nPage = toContents ? 1 : 0;
     m_nShowing = toContents ? 2 : 0;
+    if (!toContents && m_role1.m_pCharacter != nullptr) {
+        m_role1.m_pCharacter->StopAll(kStopTypePlay);
+    }
     ShowPage();
     EnableCommandButtons(false, true);
 }

@@ -204,6 +204,31 @@ class Program:
         self.display.flush()
         return self.process.wait(timeout=timeout)
 
+    def own_windows(self):
+        """Mapped top-level windows of this program other than the main window."""
+        pid_atom = self.display.intern_atom("_NET_WM_PID")
+        result = []
+        for child in self.display.screen().root.query_tree().children:
+            try:
+                if child.id == self.window.id or child.get_attributes().map_state != X.IsViewable:
+                    continue
+                pid = child.get_full_property(pid_atom, X.AnyPropertyType)
+            except Exception:
+                continue
+            if pid is not None and pid.value[0] == self.process.pid:
+                result.append(child)
+        return result
+
+    def screen_position(self, window):
+        origin = window.translate_coords(self.display.screen().root, 0, 0)
+        return -origin.x, -origin.y
+
+    def window_pixels(self, window):
+        """(width, height, BGRX bytes) of what `window` shows."""
+        geometry = window.get_geometry()
+        image = window.get_image(0, 0, geometry.width, geometry.height, X.ZPixmap, 0xFFFFFFFF)
+        return geometry.width, geometry.height, image.data
+
     def screenshot(self, path):
         """Saves what the main window shows as a PNG."""
         geometry = self.window.get_geometry()

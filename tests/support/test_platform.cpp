@@ -8,6 +8,9 @@ TestPlatform::TestPlatform() {
     services_.sound = &sound_;
     services_.messageBox = &messageBox_;
     services_.speech = &speech_;
+    agent_.AddCharacter("merlin.acs", "Tutor One");
+    agent_.AddCharacter("Genie.acs", "Tutor Two");
+    services_.agent = &agent_;
     services_.makeRenderer = [](PageRendererClient& client) {
         return std::make_unique<OffscreenRenderer>(client);
     };

@@ -7,6 +7,7 @@
 #include "support/recording_message_box.h"
 #include "support/recording_sound_player.h"
 #include "support/scratch_directory.h"
+#include "support/scripted_agent.h"
 #include "support/scripted_speech_engine.h"
 
 // A course folder of its own for one test: made empty, current while the test runs, removed after.
@@ -29,6 +30,8 @@ class TestPlatform : public PlatformRuntime {
     RecordingSoundPlayer& Sound() { return sound_; }
     RecordingMessageBox& MessageBox() { return messageBox_; }
     ScriptedSpeechEngine& Speech() { return speech_; }
+    // Knows "merlin.acs" and "Genie.acs", the files the settings name by default.
+    ScriptedAgent& Agent() { return agent_; }
 
   private:
     bool starts_ = true;
@@ -36,6 +39,7 @@ class TestPlatform : public PlatformRuntime {
     RecordingSoundPlayer sound_;
     RecordingMessageBox messageBox_;
     ScriptedSpeechEngine speech_;
+    ScriptedAgent agent_;
     PlatformServices services_;
 };
 

@@ -1,0 +1,70 @@
+#include "speech/character_discovery.h"
+
+#include <dirent.h>
+
+#include <QString>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "platform/codepage.h"
+#include "platform/log/log.h"
+#include "platform/messagebox/message_box.h"
+#include "speech/agent.h"
+
+namespace {
+
+// Matches as the character search always has: the extension in any letter case.
+bool IsCharacterFile(const std::string& name) {
+    if (name.size() <= 4) {
+        return false;
+    }
+    const std::string extension = name.substr(name.size() - 4);
+    return strcasecmp(extension.c_str(), ".acs") == 0;
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+
+}  // namespace
+
+void EnumerateCharacters(std::vector<std::string>& list, CharacterAgent* agent,
+                         MessageBoxService* messageBox, const std::string& folder) {
+    list.clear();
+    std::vector<std::string> files;
+    int error = 0;
+    if (std::unique_ptr<DIR, DirCloser> dir{opendir(folder.c_str())}) {
+        errno = 0;
+        while (const dirent* entry = readdir(dir.get())) {
+            if (IsCharacterFile(entry->d_name)) {
+                files.emplace_back(entry->d_name);
+            }
+        }
+        error = errno != 0 ? errno : files.empty() ? ENOENT : 0;
+    } else {
+        error = errno;
+    }
+    if (error != 0) {
+        LogFileFailure("cannot list characters in", folder,
+                       std::error_code(error, std::generic_category()));
+        if (messageBox != nullptr) {
+            messageBox->Show(nullptr, QStringLiteral("Error"),
+                             QString::fromLocal8Bit(std::strerror(error)),
+                             MessageIcon::Information);
+        }
+        return;
+    }
+    if (agent == nullptr) {
+        return;
+    }
+    for (const std::string& file : files) {
+        long id = 0;
+        agent->Load(QString::fromUtf8(file).toStdU16String(), id);
+        if (AgentCharacter* character = agent->GetCharacterEx(id)) {
+            const std::u16string name = character->GetName();
+            list.push_back(file + "@" + Utf16ToCp936(name));
+            agent->Unload(id);
+        }
+    }
+}

@@ -1,0 +1,266 @@
+#include "speech/character_file.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+#include <cmath>
+
+namespace {
+
+constexpr int kMinSide = 32;
+constexpr int kMaxSide = 512;
+constexpr int kMaxNameLength = 64;
+constexpr qsizetype kMaxFrames = 256;
+constexpr qsizetype kMaxAnimations = 64;
+constexpr qsizetype kMaxSteps = 256;
+constexpr int kMinStepMs = 20;
+constexpr int kMaxStepMs = 10000;
+
+std::string Quote(const QString& text) {
+    return "\"" + text.left(40).toStdString() + "\"";
+}
+
+bool IsExternalReference(const QString& href) {
+    return !href.isEmpty() && !href.startsWith(QLatin1Char('#')) &&
+           !href.startsWith(QLatin1String("data:"), Qt::CaseInsensitive);
+}
+
+// The frame with every element that points outside the document left out, so that drawing a frame
+// never opens a file. Empty when the source is not well-formed XML.
+QByteArray WithoutExternalReferences(const QByteArray& source) {
+    QXmlStreamReader reader(source);
+    QByteArray cleaned;
+    QXmlStreamWriter writer(&cleaned);
+    int skipDepth = 0;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (skipDepth > 0) {
+            if (reader.isStartElement()) {
+                ++skipDepth;
+            } else if (reader.isEndElement()) {
+                --skipDepth;
+            }
+            continue;
+        }
+        if (reader.isStartElement()) {
+            const QXmlStreamAttributes attributes = reader.attributes();
+            bool external = false;
+            for (const QXmlStreamAttribute& attribute : attributes) {
+                if (attribute.name() == QLatin1String("href") &&
+                    IsExternalReference(attribute.value().toString())) {
+                    external = true;
+                }
+            }
+            if (external) {
+                skipDepth = 1;
+                continue;
+            }
+        }
+        if (reader.tokenType() == QXmlStreamReader::DTD ||
+            reader.tokenType() == QXmlStreamReader::EntityReference) {
+            continue;  // no entities of the document's own making
+        }
+        writer.writeCurrentToken(reader);
+    }
+    if (reader.hasError()) {
+        return {};
+    }
+    return cleaned;
+}
+
+bool ReadInt(const QJsonObject& object, const char* key, int low, int high, int& value) {
+    const QJsonValue item = object.value(QLatin1String(key));
+    if (!item.isDouble()) {
+        return false;
+    }
+    const double number = item.toDouble();
+    // The range first: converting a huge or NaN value to an integer is undefined.
+    if (!(number >= low && number <= high) || number != std::floor(number)) {
+        return false;
+    }
+    value = static_cast<int>(number);
+    return true;
+}
+
+bool ReadFrames(const QJsonObject& frames, CharacterData& data, std::string& reason) {
+    if (frames.isEmpty() || frames.size() > kMaxFrames) {
+        reason = "\"frames\" must hold 1 to 256 frames";
+        return false;
+    }
+    const std::size_t frameBytes = std::size_t(data.width) * std::size_t(data.height) * 4;
+    if (frameBytes * std::size_t(frames.size()) > kMaxFramePixelBytes) {
+        reason = "the frames together are too large to draw";
+        return false;
+    }
+    for (auto it = frames.begin(); it != frames.end(); ++it) {
+        if (!it.value().isString()) {
+            reason = "frame " + Quote(it.key()) + " is not a string";
+            return false;
+        }
+        const QByteArray source = it.value().toString().toUtf8();
+        if (static_cast<std::size_t>(source.size()) > kMaxFrameSource) {
+            reason = "frame " + Quote(it.key()) + " is larger than 256 KiB";
+            return false;
+        }
+        const QByteArray cleaned = WithoutExternalReferences(source);
+        QSvgRenderer renderer(cleaned);
+        if (cleaned.isEmpty() || !renderer.isValid()) {
+            reason = "frame " + Quote(it.key()) + " is not SVG that can be drawn";
+            return false;
+        }
+        QImage image(data.width, data.height, QImage::Format_ARGB32_Premultiplied);
+        if (image.isNull()) {
+            reason = "out of memory";
+            return false;
+        }
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            renderer.render(&painter, QRectF(0, 0, data.width, data.height));
+        }
+        data.frameNames.push_back(it.key());
+        data.frames.push_back(std::move(image));
+    }
+    return true;
+}
+
+int FrameIndex(const CharacterData& data, const QString& frameName) {
+    for (std::size_t i = 0; i < data.frameNames.size(); ++i) {
+        if (data.frameNames[i] == frameName) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+bool ReadAnimations(const QJsonObject& animations, CharacterData& data, std::string& reason) {
+    if (animations.isEmpty() || animations.size() > kMaxAnimations) {
+        reason = "\"animations\" must hold 1 to 64 animations";
+        return false;
+    }
+    for (auto it = animations.begin(); it != animations.end(); ++it) {
+        const std::string where = "animation " + Quote(it.key());
+        if (!it.value().isObject()) {
+            reason = where + " is not an object";
+            return false;
+        }
+        const QJsonObject object = it.value().toObject();
+        CharacterAnimation animation;
+        const QJsonValue loop = object.value(QLatin1String("loop"));
+        if (!loop.isUndefined() && !loop.isBool()) {
+            reason = where + ": \"loop\" is not true or false";
+            return false;
+        }
+        animation.loop = loop.toBool(false);
+        const QJsonValue steps = object.value(QLatin1String("steps"));
+        if (!steps.isArray() || steps.toArray().isEmpty() || steps.toArray().size() > kMaxSteps) {
+            reason = where + ": \"steps\" must be a list of 1 to 256 steps";
+            return false;
+        }
+        for (const QJsonValue& stepValue : steps.toArray()) {
+            const QJsonObject step = stepValue.toObject();
+            CharacterStep parsed;
+            if (!stepValue.isObject() || !step.value(QLatin1String("frame")).isString() ||
+                !ReadInt(step, "ms", kMinStepMs, kMaxStepMs, parsed.ms)) {
+                reason = where + " has a step without a frame name and ms from 20 to 10000";
+                return false;
+            }
+            const QString frameName = step.value(QLatin1String("frame")).toString();
+            parsed.frame = FrameIndex(data, frameName);
+            if (parsed.frame < 0) {
+                reason = where + " names the missing frame " + Quote(frameName);
+                return false;
+            }
+            animation.steps.push_back(parsed);
+        }
+        data.animations.emplace(it.key(), std::move(animation));
+    }
+    for (const QString& required : RequiredAnimations()) {
+        if (!data.Animation(required)) {
+            reason = "the animation " + Quote(required) + " is missing";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+const CharacterAnimation* CharacterData::Animation(const QString& animationName) const {
+    const auto found = animations.find(animationName);
+    return found == animations.end() ? nullptr : &found->second;
+}
+
+const std::vector<QString>& RequiredAnimations() {
+    static const std::vector<QString> names{QStringLiteral("Show"),     QStringLiteral("Hide"),
+                                            QStringLiteral("Idle"),     QStringLiteral("Talk"),
+                                            QStringLiteral("Greet"),    QStringLiteral("RestPose"),
+                                            QStringLiteral("Explain"),  QStringLiteral("Reading"),
+                                            QStringLiteral("DoMagic1"), QStringLiteral("DoMagic2")};
+    return names;
+}
+
+std::optional<CharacterData> ReadCharacter(std::string_view bytes, std::string& reason) {
+    if (bytes.size() > kMaxCharacterFileSize) {
+        reason = "larger than 8 MiB";
+        return std::nullopt;
+    }
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(
+        QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        reason = error.error != QJsonParseError::NoError
+                     ? "not valid JSON: " + error.errorString().toStdString()
+                     : "not a JSON object";
+        return std::nullopt;
+    }
+    const QJsonObject root = document.object();
+    int version = 0;
+    if (root.value(QLatin1String("format")).toString() != QLatin1String("quorvan-character") ||
+        !ReadInt(root, "version", 1, 1, version)) {
+        reason = "not a character file of format \"quorvan-character\" version 1";
+        return std::nullopt;
+    }
+    CharacterData data;
+    const QJsonValue name = root.value(QLatin1String("name"));
+    data.name = name.toString();
+    const qsizetype nameLength = data.name.toUcs4().size();
+    if (!name.isString() || nameLength < 1 || nameLength > kMaxNameLength) {
+        reason = "\"name\" must be text of 1 to 64 characters";
+        return std::nullopt;
+    }
+    if (!ReadInt(root, "width", kMinSide, kMaxSide, data.width) ||
+        !ReadInt(root, "height", kMinSide, kMaxSide, data.height)) {
+        reason = "\"width\" and \"height\" must be whole numbers from 32 to 512";
+        return std::nullopt;
+    }
+    data.balloon = QPoint(data.width / 2, data.height / 5);
+    const QJsonValue balloon = root.value(QLatin1String("balloon"));
+    if (!balloon.isUndefined()) {
+        int x = 0;
+        int y = 0;
+        if (!balloon.isObject() || !ReadInt(balloon.toObject(), "x", 0, data.width - 1, x) ||
+            !ReadInt(balloon.toObject(), "y", 0, data.height - 1, y)) {
+            reason = "\"balloon\" must be a point inside the frame";
+            return std::nullopt;
+        }
+        data.balloon = QPoint(x, y);
+    }
+    if (!root.value(QLatin1String("frames")).isObject() ||
+        !root.value(QLatin1String("animations")).isObject()) {
+        reason = "\"frames\" and \"animations\" must be objects";
+        return std::nullopt;
+    }
+    if (!ReadFrames(root.value(QLatin1String("frames")).toObject(), data, reason) ||
+        !ReadAnimations(root.value(QLatin1String("animations")).toObject(), data, reason)) {
+        return std::nullopt;
+    }
+    return data;
+}

@@ -1,0 +1,323 @@
+#include "speech/qtagent/qt_agent_character.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLineF>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+
+#include "speech/qtagent/character_window.h"
+
+namespace {
+
+// A window that no modal window blocks: the character belongs to the bottom-most modal window
+// (the main window), so that the learner can still drag it while that window runs.
+QWidget* ModalOwner() {
+    QWidget* owner = QApplication::activeModalWidget();
+    while (owner != nullptr && owner->parentWidget() != nullptr) {
+        owner = owner->parentWidget()->window();
+    }
+    return owner;
+}
+
+void AttachToOwner(QWidget* window) {
+    QWidget* owner = ModalOwner();
+    if (owner != nullptr && window->parentWidget() != owner) {
+        const QPoint at = window->pos();
+        window->setParent(owner, CharacterWindowFlags());
+        window->move(at);
+    }
+}
+
+}  // namespace
+
+QtAgentCharacter::QtAgentCharacter(CharacterData data)
+    : data_(std::move(data)),
+      window_(new CharacterWindow(data_.frames)),
+      balloon_(new BalloonWindow) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(kFrameIntervalMs);
+    connect(&timer_, &QTimer::timeout, this, &QtAgentCharacter::OnTick);
+    window_->setWindowTitle(data_.name);
+    window_->onDragged = [this] { PlaceBalloon(); };
+    window_->onDragStarted = [this] {
+        // The learner's drag wins over a glide in progress.
+        if (current_ && current_->kind == Kind::kMove) {
+            Finish();
+        }
+    };
+    StartAnimation(QStringLiteral("RestPose"));
+}
+
+QtAgentCharacter::~QtAgentCharacter() {
+    timer_.stop();
+    delete balloon_.data();
+    delete window_.data();
+}
+
+std::u16string QtAgentCharacter::GetName() const {
+    return data_.name.toStdU16String();
+}
+
+std::error_code QtAgentCharacter::SetLanguageID(int languageId) {
+    languageId_ = languageId;
+    return {};
+}
+
+std::error_code QtAgentCharacter::MoveTo(short x, short y, int speed) {
+    if (speed == 0) {
+        Place(QPoint(x, y));
+        return {};
+    }
+    Enqueue({Kind::kMove, {}, QPoint(x, y)});
+    return {};
+}
+
+std::error_code QtAgentCharacter::Show(bool fast) {
+    if (fast && window_) {
+        AttachToOwner(window_);
+        window_->show();
+        return {};
+    }
+    Enqueue({Kind::kShow, {}, {}});
+    return {};
+}
+
+std::error_code QtAgentCharacter::Hide(bool fast) {
+    if (fast) {
+        queue_.clear();
+        current_.reset();
+        if (balloon_) {
+            balloon_->hide();
+        }
+        if (window_) {
+            window_->hide();
+        }
+        return {};
+    }
+    Enqueue({Kind::kHide, {}, {}});
+    return {};
+}
+
+void QtAgentCharacter::Speak(const std::u16string& text) {
+    Enqueue({Kind::kSpeak, QString::fromStdU16String(text), {}});
+}
+
+void QtAgentCharacter::Play(const std::u16string& animation) {
+    Enqueue({Kind::kPlay, QString::fromStdU16String(animation), {}});
+}
+
+void QtAgentCharacter::StopAll(int types) {
+    const auto dropped = [types](const Request& request) {
+        return request.kind == Kind::kSpeak ? (types & kStopTypeSpeak) != 0
+                                            : (types & kStopTypePlay) != 0;
+    };
+    std::erase_if(queue_, dropped);
+    if (current_ && dropped(*current_)) {
+        // What the stopped request was for still takes effect: a glide ends at its target, a
+        // hide hides; only the time it would have taken is skipped.
+        if (current_->kind == Kind::kMove) {
+            Place(current_->target);
+        }
+        Finish();
+    }
+}
+
+void QtAgentCharacter::Enqueue(Request request) {
+    queue_.push_back(std::move(request));
+    if (!timer_.isActive()) {
+        clock_.start();
+        timer_.start();
+    }
+}
+
+void QtAgentCharacter::Start(const Request& request) {
+    current_ = request;
+    switch (request.kind) {
+        case Kind::kPlay:
+            if (!data_.Animation(request.text)) {
+                current_.reset();  // an animation the character does not have plays as nothing
+                return;
+            }
+            StartAnimation(request.text);
+            return;
+        case Kind::kShow:
+            if (window_ && window_->isVisible()) {
+                current_.reset();
+                return;
+            }
+            StartAnimation(QStringLiteral("Show"));
+            if (window_) {
+                AttachToOwner(window_);
+                window_->show();
+            }
+            return;
+        case Kind::kHide:
+            if (!window_ || !window_->isVisible()) {
+                current_.reset();
+                return;
+            }
+            StartAnimation(QStringLiteral("Hide"));
+            return;
+        case Kind::kSpeak:
+            balloonLeft_ = BalloonMs(request.text);
+            StartAnimation(QStringLiteral("Talk"));
+            if (window_ && window_->isVisible()) {
+                PlaceBalloon();
+                balloon_->show();
+            }
+            return;
+        case Kind::kMove:
+            glideFrom_ = window_ ? window_->pos() : request.target;
+            glideMs_ = GlideMs(QLineF(glideFrom_, request.target).length());
+            glideElapsed_ = 0;
+            return;
+    }
+}
+
+void QtAgentCharacter::Finish() {
+    if (!current_) {
+        return;
+    }
+    const Kind kind = current_->kind;
+    current_.reset();
+    if (kind == Kind::kSpeak && balloon_) {
+        balloon_->hide();
+    }
+    if (kind == Kind::kHide && window_) {
+        if (balloon_) {
+            balloon_->hide();
+        }
+        window_->hide();
+    }
+    if (kind != Kind::kMove) {
+        StartAnimation(QStringLiteral("Idle"));
+    }
+}
+
+void QtAgentCharacter::StartAnimation(const QString& animationName) {
+    animation_ = data_.Animation(animationName);
+    step_ = 0;
+    stepElapsed_ = 0;
+    if (animation_ != nullptr) {
+        ShowFrame(animation_->steps.front().frame);
+    }
+}
+
+bool QtAgentCharacter::AdvanceAnimation(int elapsedMs) {
+    if (animation_ == nullptr) {
+        return false;
+    }
+    stepElapsed_ += elapsedMs;
+    while (stepElapsed_ >= animation_->steps[static_cast<size_t>(step_)].ms) {
+        stepElapsed_ -= animation_->steps[static_cast<size_t>(step_)].ms;
+        if (static_cast<size_t>(++step_) == animation_->steps.size()) {
+            if (!animation_->loop) {
+                step_ = static_cast<int>(animation_->steps.size()) - 1;
+                return false;
+            }
+            step_ = 0;
+        }
+    }
+    ShowFrame(animation_->steps[static_cast<size_t>(step_)].frame);
+    return true;
+}
+
+void QtAgentCharacter::ShowFrame(int frame) {
+    shownFrame_ = frame;
+    if (window_) {
+        window_->SetFrame(frame);
+    }
+}
+
+void QtAgentCharacter::Place(QPoint topLeft) {
+    if (window_) {
+        window_->move(topLeft);
+    }
+    PlaceBalloon();
+}
+
+void QtAgentCharacter::PlaceBalloon() {
+    if (!window_ || !balloon_ || !current_ || current_->kind != Kind::kSpeak) {
+        return;
+    }
+    const QRect frame = window_->geometry();
+    QScreen* screen = window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    balloon_->Present(current_->text, frame.topLeft() + data_.balloon, frame.top(),
+                      frame.bottom() + 1, area);
+}
+
+int QtAgentCharacter::BalloonMs(const QString& text) {
+    // About 12 Latin letters or 4 Chinese characters a second, and time to notice the balloon.
+    int ms = 1500;
+    for (const char32_t c : text.toUcs4()) {
+        ms += c >= 0x2E80 ? 250 : 80;
+    }
+    return std::min(ms, 20000);
+}
+
+int QtAgentCharacter::GlideMs(double distance) {
+    return static_cast<int>(std::clamp(500.0 + distance, 500.0, 1500.0));
+}
+
+void QtAgentCharacter::OnTick() {
+    // Measured time, so that a late tick catches up instead of slowing the animation down.
+    const int elapsed = static_cast<int>(std::min<qint64>(clock_.restart(), 200));
+    Advance(elapsed);
+}
+
+void QtAgentCharacter::Advance(int elapsedMs) {
+    if (current_ || queue_.empty()) {
+        AdvanceCurrent(elapsedMs);
+    }
+    // The next request starts in the same frame as the last one ended, so queued animations
+    // follow each other without a pause.
+    while (!current_ && !queue_.empty()) {
+        const Request next = queue_.front();
+        queue_.pop_front();
+        Start(next);
+    }
+    // Idle only costs timer ticks while someone can see it.
+    if (!current_ && queue_.empty() && (!window_ || !window_->isVisible())) {
+        timer_.stop();
+    }
+}
+
+void QtAgentCharacter::AdvanceCurrent(int elapsedMs) {
+    if (current_) {
+        switch (current_->kind) {
+            case Kind::kPlay:
+            case Kind::kShow:
+            case Kind::kHide:
+                if (!AdvanceAnimation(elapsedMs)) {
+                    Finish();
+                }
+                break;
+            case Kind::kSpeak:
+                AdvanceAnimation(elapsedMs);
+                balloonLeft_ -= elapsedMs;
+                if (balloonLeft_ <= 0) {
+                    Finish();
+                }
+                break;
+            case Kind::kMove: {
+                AdvanceAnimation(elapsedMs);
+                glideElapsed_ += elapsedMs;
+                const double t = std::min(1.0, double(glideElapsed_) / std::max(1, glideMs_));
+                // Eased at both ends, so the start and stop do not jerk.
+                const double eased = t * t * (3 - 2 * t);
+                const QPoint target = current_->target;
+                Place(glideFrom_ + (target - glideFrom_) * eased);
+                if (t >= 1.0) {
+                    Place(target);
+                    Finish();
+                }
+                break;
+            }
+        }
+    } else {
+        AdvanceAnimation(elapsedMs);
+    }
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <deque>
+#include <memory>
+#include <optional>
+
+#include "speech/agent.h"
+#include "speech/character_file.h"
+#include "speech/qtagent/character_window.h"
+
+// One character of the real agent. Requests queue up and run one after the other on a steady
+// frame timer; with nothing queued the character idles. Show, Hide and gliding moves are queued
+// like animations, so a greeting finishes before the character walks off.
+class QtAgentCharacter : public QObject, public AgentCharacter {
+    Q_OBJECT
+  public:
+    static constexpr int kFrameIntervalMs = 20;
+
+    explicit QtAgentCharacter(CharacterData data);
+    ~QtAgentCharacter() override;
+
+    std::u16string GetName() const override;
+    std::error_code SetLanguageID(int languageId) override;
+    std::error_code MoveTo(short x, short y, int speed) override;
+    std::error_code Show(bool fast) override;
+    std::error_code Hide(bool fast) override;
+    void Speak(const std::u16string& text) override;
+    void Play(const std::u16string& animation) override;
+    void StopAll(int types) override;
+
+    const CharacterData& Data() const { return data_; }
+    // The window, for tests, benchmarks and screenshots; null once Qt has deleted it.
+    CharacterWindow* Window() const { return window_; }
+    BalloonWindow* Balloon() const { return balloon_; }
+    bool IsBusy() const { return current_.has_value() || !queue_.empty(); }
+    // Runs the frame timer's work for `elapsedMs`, as the timer does.
+    void Advance(int elapsedMs);
+    // How long a balloon with `text` stays up.
+    static int BalloonMs(const QString& text);
+    // How long a glide over `distance` pixels takes.
+    static int GlideMs(double distance);
+
+  private:
+    enum class Kind { kPlay, kSpeak, kShow, kHide, kMove };
+    struct Request {
+        Kind kind = Kind::kPlay;
+        QString text;  // animation name or balloon text
+        QPoint target;
+    };
+
+    void Enqueue(Request request);
+    void Start(const Request& request);
+    void Finish();
+    void StartAnimation(const QString& animationName);
+    // Advances the running animation; false when a non-looping one has ended.
+    bool AdvanceAnimation(int elapsedMs);
+    void ShowFrame(int frame);
+    void Place(QPoint topLeft);
+    void PlaceBalloon();
+    void AdvanceCurrent(int elapsedMs);
+    void OnTick();
+
+    CharacterData data_;
+    int languageId_ = 0x409;
+    QPointer<CharacterWindow> window_;
+    QPointer<BalloonWindow> balloon_;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    std::deque<Request> queue_;
+    std::optional<Request> current_;
+    const CharacterAnimation* animation_ = nullptr;
+    int step_ = 0;
+    int stepElapsed_ = 0;
+    int shownFrame_ = -1;
+    QPoint glideFrom_;
+    int glideMs_ = 0;
+    int glideElapsed_ = 0;
+    int balloonLeft_ = 0;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "speech/agent.h"
+
+// A character agent that shows nothing: every request to its characters is recorded as one line
+// ("Load merlin.acs", "MoveTo 200 0 20", "Play Greet", "StopAll 1", ...), oldest first, in one
+// log shared by all characters, so that tests see the order across roles.
+class ScriptedAgent final : public CharacterAgent {
+  public:
+    ScriptedAgent();
+    ~ScriptedAgent() override;
+
+    // Files the agent loads, by the name they are asked for, with their display names. A file not
+    // listed fails to load.
+    void AddCharacter(const std::string& file, const std::string& displayName);
+
+    std::error_code Load(const std::u16string& file, long& id) override;
+    AgentCharacter* GetCharacterEx(long id) override;
+    void Unload(long id) override;
+
+    const std::vector<std::string>& Calls() const { return calls_; }
+    void ClearCalls() { calls_.clear(); }
+    // The calls made to the character loaded from `file`, without its prefix.
+    std::vector<std::string> CallsTo(const std::string& file) const;
+    int LoadedCount() const { return static_cast<int>(characters_.size()); }
+
+  private:
+    class Character;
+
+    std::map<std::string, std::string> files_;
+    std::map<long, std::unique_ptr<Character>> characters_;
+    std::vector<std::string> calls_;
+    long nextId_ = 1;
+};
