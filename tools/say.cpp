@@ -136,22 +136,8 @@ class Recording final : public UtteranceObserver {
         double offsetMs = 0;
         for (const auto& [serial, utterance] : utterances_) {
             for (const SpeechEvent& event : utterance.events) {
-                QJsonObject json;
+                QJsonObject json = SpeechEventJson(event);
                 json[QStringLiteral("n")] = static_cast<qint64>(serial);
-                switch (event.kind) {
-                    case SpeechEventKind::kEndInputStream:
-                        json[QStringLiteral("type")] = QStringLiteral("end");
-                        break;
-                    case SpeechEventKind::kWordBoundary:
-                        json[QStringLiteral("type")] = QStringLiteral("word");
-                        json[QStringLiteral("pos")] = event.textPosition;
-                        json[QStringLiteral("len")] = event.textLength;
-                        break;
-                    case SpeechEventKind::kViseme:
-                        json[QStringLiteral("type")] = QStringLiteral("viseme");
-                        json[QStringLiteral("shape")] = event.viseme;
-                        break;
-                }
                 json[QStringLiteral("ms")] = std::round((offsetMs + event.audioMs) * 10) / 10;
                 lines += QJsonDocument(json).toJson(QJsonDocument::Compact).toStdString() + '\n';
             }

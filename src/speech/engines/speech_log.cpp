@@ -21,6 +21,15 @@ double Tenths(double ms) {
 }
 
 QJsonObject EventJson(const SpeechEvent& event) {
+    QJsonObject json = SpeechEventJson(event);
+    json[QStringLiteral("ms")] = Tenths(ProgramMs(event.released));
+    json[QStringLiteral("audio_ms")] = Tenths(event.audioMs);
+    return json;
+}
+
+}  // namespace
+
+QJsonObject SpeechEventJson(const SpeechEvent& event) {
     QJsonObject json;
     switch (event.kind) {
         case SpeechEventKind::kEndInputStream:
@@ -36,10 +45,10 @@ QJsonObject EventJson(const SpeechEvent& event) {
             json[QStringLiteral("shape")] = event.viseme;
             break;
     }
-    json[QStringLiteral("ms")] = Tenths(ProgramMs(event.released));
-    json[QStringLiteral("audio_ms")] = Tenths(event.audioMs);
     return json;
 }
+
+namespace {
 
 std::string WavName(const UtteranceInfo& info) {
     char number[32];

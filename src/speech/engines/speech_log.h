@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -13,6 +14,10 @@
 
 // Milliseconds from the start of the program to `when`.
 double ProgramMs(std::chrono::steady_clock::time_point when);
+
+// An event as a JSON object: its "type" ("word", "viseme" or "end") and what that kind carries
+// ("pos" and "len", or "shape"). Callers add the times they report.
+QJsonObject SpeechEventJson(const SpeechEvent& event);
 
 // The speech log: every utterance as DIR/NNNN-<voice>.wav (what was handed to the output), and
 // one JSON line per utterance in DIR/speech.jsonl, in the order the utterances were asked for:
