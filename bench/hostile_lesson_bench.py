@@ -56,9 +56,7 @@ def main():
         sampler.start()
         try:
             program.page.wait_for("document.body.innerText.includes('欢迎进入')")
-            x, y = program.element_centre(".folder")
-            program.pointer("mousemove", "--sync", str(x), str(y))
-            program.pointer("click", "1")
+            program.click(".folder")
             print(f"{'lesson':10} {'to page':>9} {'peak memory':>12} {'written':>10}")
             for name in lessons:
                 time.sleep(0.5)

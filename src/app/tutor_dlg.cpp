@@ -10,9 +10,9 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/files/files.h"
 #include "platform/window/dialog_controls.h"
 #include "speech/viseme_table.h"
+#include "speech/voice.h"
 #include "view/command_ids.h"
 
 namespace {
@@ -47,9 +47,6 @@ constexpr int kButtonGap = 6;
 constexpr int kMinimumRowStart = 10;
 constexpr int kRestPictureId = 22;
 constexpr std::int64_t kCoordinateLimit = std::int64_t{1} << 24;
-// A mouth picture is a small bitmap and its table a few lines.
-constexpr std::size_t kPictureTableLimit = std::size_t{1} << 20;
-constexpr std::size_t kPictureFileLimit = std::size_t{8} << 20;
 
 }  // namespace
 
@@ -161,29 +158,19 @@ void CTutorDlg::LayoutButtons(int cx, int cy) {
 }
 
 void CTutorDlg::LoadRestPicture() {
-    const ScopedCurrentDirectory visemeDirectory(NativePath(CurrentDirectory() + "\\Viseme\\"));
-    std::string table;
-    if (ReadCourseFile("viseme.idx", table, kPictureTableLimit)) {
-        return;
-    }
-    for (const VisemeLine& line : ParseVisemeTable(table)) {
+    ForEachCourseViseme([this](const VisemeLine& line) {
         if (line.number != kRestPictureId) {
-            continue;
+            return true;
         }
-        QPixmap picture;
-        std::string bytes;
-        if (!ReadCourseFile(line.file, bytes, kPictureFileLimit)) {
-            picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
-                                 static_cast<uint>(bytes.size()));
-        }
+        const QPixmap picture = LoadCourseBitmap(line.file);
         if (!picture.isNull()) {
             m_hRestPicture = picture;
             m_nStripWidth = picture.width() + 20;
             m_picture->setPixmap(picture);
             m_picture->adjustSize();
         }
-        break;
-    }
+        return false;
+    });
 }
 
 bool CTutorDlg::PreTranslateMessage(QEvent* message) {

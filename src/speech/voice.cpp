@@ -35,22 +35,6 @@ std::string ReadTable(const char* name) {
     return text;
 }
 
-// A bitmap that a course table names, relative to the current directory; null when it cannot
-// be had.
-QPixmap LoadCourseBitmap(const std::string& name) {
-    std::string bytes;
-    if (const std::error_code error = ReadCourseFile(name, bytes, kPictureLimit)) {
-        LogFileFailure("cannot read", name, error);
-        return QPixmap();
-    }
-    QPixmap picture;
-    if (!picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
-                              static_cast<uint>(bytes.size()), "BMP")) {
-        LogLine("cannot show " + name + ": not a bitmap");
-    }
-    return picture;
-}
-
 // A folder of the course, as the design names it ("\Viseme\"), below the current directory.
 std::string Subfolder(const char* folder) {
     return NativePath(CurrentDirectory() + folder);
@@ -204,13 +188,36 @@ void CVoice::ShowViseme(int n) {
     }
 }
 
-void CVoice::LoadVisemeTable() {
+QPixmap LoadCourseBitmap(const std::string& name) {
+    std::string bytes;
+    if (const std::error_code error = ReadCourseFile(name, bytes, kPictureLimit)) {
+        LogFileFailure("cannot read", name, error);
+        return QPixmap();
+    }
+    QPixmap picture;
+    if (!picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
+                              static_cast<uint>(bytes.size()), "BMP")) {
+        LogLine("cannot show " + name + ": not a bitmap");
+    }
+    return picture;
+}
+
+void ForEachCourseViseme(const std::function<bool(const VisemeLine&)>& use) {
     const ScopedCurrentDirectory folder(Subfolder(kVisemeFolder));
     for (const VisemeLine& line : ParseVisemeTable(ReadTable(kVisemeTable))) {
+        if (!use(line)) {
+            return;
+        }
+    }
+}
+
+void CVoice::LoadVisemeTable() {
+    ForEachCourseViseme([this](const VisemeLine& line) {
         if (const std::optional<int> slot = VisemeSlot(line.number)) {
             m_hVisemes[*slot] = LoadCourseBitmap(line.file);
         }
-    }
+        return true;
+    });
 }
 
 void CVoice::LoadDefaultVisemes() {

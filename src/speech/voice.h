@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,13 @@ struct SpeechServices {
     SpeechEngine* engine = nullptr;
     MessageBoxService* messageBox = nullptr;
 };
+
+// The course's mouth-picture table ("\Viseme\viseme.idx"): calls `use` for each picture line in
+// file order, with that folder current; `use` returns false to stop early.
+void ForEachCourseViseme(const std::function<bool(const VisemeLine&)>& use);
+// A bitmap that a course table names, relative to the current directory, read from inside the
+// course; null (and logged) when it cannot be had.
+QPixmap LoadCourseBitmap(const std::string& name);
 
 // What a speak call gave.
 enum class SpeakResult {

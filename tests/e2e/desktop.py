@@ -177,6 +177,12 @@ class Program:
         view_x, view_y = self.view_offset()
         return int(x + view_x + rect[0] + rect[2] / 2), int(y + view_y + rect[1] + rect[3] / 2)
 
+    def click(self, selector, button="1"):
+        """Moves the pointer onto the first element matching `selector` and clicks it."""
+        x, y = self.element_centre(selector)
+        self.pointer("mousemove", "--sync", str(x), str(y))
+        self.pointer("click", button)
+
     def view_offset(self):
         # The lesson view sits 3 pixels below the top of the client area, at the left edge when
         # the mouth picture is off.

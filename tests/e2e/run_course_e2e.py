@@ -29,11 +29,6 @@ class SampleCourseTest(unittest.TestCase):
         self.program.kill()
         self.workdir.cleanup()
 
-    def click(self, selector, button="1"):
-        x, y = self.program.element_centre(selector)
-        self.program.pointer("mousemove", "--sync", str(x), str(y))
-        self.program.pointer("click", button)
-
     def shot(self, name):
         if SCREENSHOTS:
             time.sleep(0.5)
@@ -43,14 +38,14 @@ class SampleCourseTest(unittest.TestCase):
         page = self.page
         self.assertTrue(page.wait_for("document.body.innerText.includes('欢迎进入')"))
         self.shot("cover")
-        self.click(".folder")
+        self.program.click(".folder")
         self.assertTrue(page.wait_for("document.querySelectorAll('.file').length >= 3"),
                         "the contents page does not list the lessons")
         self.assertEqual(page.evaluate("document.querySelector('.file').innerText"),
                          "第一课 Greetings")
         self.shot("contents")
 
-        self.click(".file")
+        self.program.click(".file")
         self.assertTrue(page.wait_for(
             "(() => { const l = document.getElementById('line1'); if (!l) return false;"
             " const s = getComputedStyle(l); return s.color === 'rgb(255, 0, 0)' &&"
@@ -60,11 +55,11 @@ class SampleCourseTest(unittest.TestCase):
         self.shot("lesson")
 
         # Section 2 by keyboard in the drop-down list, then "Goto".
-        self.click("#Select1")
+        self.program.click("#Select1")
         time.sleep(0.5)
         self.program.pointer("key", "Down", "Return")
         self.assertTrue(page.wait_for("document.getElementById('Select1').selectedIndex === 1"))
-        self.click("#Goto")
+        self.program.click("#Goto")
         self.assertTrue(page.wait_for(
             "document.getElementById('Select1') !== null &&"
             " document.getElementById('Select1').selectedIndex === 1 &&"
@@ -73,11 +68,11 @@ class SampleCourseTest(unittest.TestCase):
         self.assertTrue(page.wait_for(
             "document.querySelector('option[selected]').value === '2'"))
 
-        self.click(".folder")
+        self.program.click(".folder")
         self.assertTrue(page.wait_for("document.querySelectorAll('.file').length >= 3 &&"
                                       " document.getElementById('line1') === null"),
                         "back to contents failed")
-        self.click(".folder")
+        self.program.click(".folder")
         self.assertTrue(page.wait_for("document.body.innerText.includes('欢迎进入')"),
                         "back to the cover failed")
         self.assertEqual(self.program.close(), 0)
