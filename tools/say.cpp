@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/events/voice_notification.h"
+#include "platform/events/qt_event_pump.h"
 #include "platform/files/files.h"
 #include "speech/engines/sound_file.h"
 #include "speech/engines/speech_log.h"
@@ -190,9 +190,9 @@ bool IsBlank(const std::string& piece) {
     return piece.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
-void WaitUntilIdle() {
+void WaitUntilIdle(EventPump& pump) {
     while (g_hCurrentSpeakDone && !g_hCurrentSpeakDone->IsSignalled()) {
-        PumpOneEvent();
+        pump.PumpOne();
     }
 }
 
@@ -253,7 +253,8 @@ int Say(const Options& options) {
         SetCourseFolder(folder.string());
     }
 
-    CVoice voice(options.voice == "zh" ? 0 : 1, SpeechServices{engine.get(), nullptr});
+    QtEventPump pump;
+    CVoice voice(options.voice == "zh" ? 0 : 1, SpeechServices{engine.get(), nullptr, &pump});
     if (!voice.m_pToken && named == nullptr) {
         throw Failure{"Failed in init TTS!"};
     }
@@ -275,7 +276,7 @@ int Say(const Options& options) {
             voice.Speak(QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size()))
                             .toStdU16String());
         }
-        WaitUntilIdle();
+        WaitUntilIdle(pump);
     }
 
     if (!options.output.empty()) {

@@ -4,15 +4,21 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "platform/events/qt_event_pump.h"
 #include "platform/html/webengine_renderer.h"
 #include "platform/messagebox/qt_message_box.h"
 #include "platform/sound/qt_sound_player.h"
+#include "platform/timers/qt_timer_service.h"
 #include "speech/engines/speech_registry.h"
 #include "speech/qtagent/qt_agent.h"
 
 QtPlatformRuntime::QtPlatformRuntime(UtteranceObserver* speechLog)
-    : messageBox_(std::make_unique<QtMessageBox>()), speechLog_(speechLog) {
+    : messageBox_(std::make_unique<QtMessageBox>()),
+      speechLog_(speechLog),
+      pump_(std::make_unique<QtEventPump>()) {
     services_.messageBox = messageBox_.get();
+    services_.pump = pump_.get();
+    services_.makeTimers = [](TimerSink& sink) { return std::make_unique<QtTimerService>(sink); };
 }
 
 QtPlatformRuntime::~QtPlatformRuntime() = default;

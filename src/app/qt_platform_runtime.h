@@ -5,6 +5,7 @@
 #include "platform/platform_services.h"
 
 class CharacterAgent;
+class EventPump;
 class MessageBoxService;
 class SoundPlayer;
 class SpeechEngine;
@@ -28,5 +29,6 @@ class QtPlatformRuntime : public PlatformRuntime {
     UtteranceObserver* speechLog_;
     std::unique_ptr<SpeechEngine> speech_;
     std::unique_ptr<CharacterAgent> agent_;
+    std::unique_ptr<EventPump> pump_;
     PlatformServices services_;
 };

@@ -21,17 +21,19 @@ struct ButtonTemplate {
     int id;
     const char* caption;
     int x;
+    void (CLessonView::*command)();
 };
 
-// Template 102's command buttons in the order they are laid out, left to right.
+// Template 102's command buttons in the order they are laid out, left to right, with the lesson
+// view's study command each one runs.
 constexpr std::array<ButtonTemplate, 7> kButtons{{
-    {kReadAlongButton, "跟读", 7},
-    {kRepeatButton, "重复", 63},
-    {kDictationButton, "听写", 120},
-    {kPreviousButton, "上一句", 177},
-    {kNextButton, "下一句", 235},
-    {kReadAloudButton, "朗读", 293},
-    {kStopButton, "停止", 351},
+    {kReadAlongButton, "跟读", 7, &CLessonView::ReadAlong},
+    {kRepeatButton, "重复", 63, &CLessonView::Repeat},
+    {kDictationButton, "听写", 120, &CLessonView::Dictation},
+    {kPreviousButton, "上一句", 177, &CLessonView::PreviousLine},
+    {kNextButton, "下一句", 235, &CLessonView::NextLine},
+    {kReadAloudButton, "朗读", 293, &CLessonView::ReadAloud},
+    {kStopButton, "停止", 351, &CLessonView::StopStudy},
 }};
 
 constexpr int kTemplateWidth = 466;
@@ -66,6 +68,8 @@ CTutorDlg::CTutorDlg(const PlatformServices& services)
         control->setEnabled(false);
         control->setGeometry(QRect(QPoint(units.X(button.x), units.Y(kButtonY)),
                                    units.Size(kButtonWidth, kButtonHeight)));
+        connect(control, &QPushButton::clicked, this,
+                [this, command = button.command] { (m_view.*command)(); });
     }
     m_picture = new QLabel(this);
     SetControlId(m_picture, kPictureControl);

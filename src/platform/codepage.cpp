@@ -242,3 +242,13 @@ std::u16string Cp936ToUtf16(std::string_view cp936) {
 std::string Utf16ToCp936(std::u16string_view utf16) {
     return EncodeCp936(DecodeUtf16(utf16));
 }
+
+std::size_t Cp936CharLength(std::string_view text, std::size_t at) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x81 || lead > 0xFE || at + 1 >= text.size()) {
+        return 1;
+    }
+    const unsigned char trail = static_cast<unsigned char>(text[at + 1]);
+    const bool isTrail = (trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFE);
+    return isTrail ? 2 : 1;
+}

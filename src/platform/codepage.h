@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,3 +27,7 @@ std::string Utf8ToCp936(std::string_view utf8);
 
 std::u16string Cp936ToUtf16(std::string_view cp936);
 std::string Utf16ToCp936(std::u16string_view utf16);
+
+// The length of the character at `at` (1 or 2): a lead byte 0x81..0xFE followed by a trail byte
+// (0x40..0x7E, 0x80..0xFE) makes two, anything else one. `at` must be inside `text`.
+std::size_t Cp936CharLength(std::string_view text, std::size_t at);

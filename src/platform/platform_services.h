@@ -5,11 +5,14 @@
 #include <string>
 
 class CharacterAgent;
+class EventPump;
 class MessageBoxService;
 class PageRenderer;
 class PageRendererClient;
 class SoundPlayer;
 class SpeechEngine;
+class TimerService;
+class TimerSink;
 
 // The operating-system services a run of the program uses. The real set is made by the
 // platform runtime; tests assemble one from test backends.
@@ -23,6 +26,10 @@ struct PlatformServices {
     // Where the agent finds characters by bare file name: the folder the character search lists.
     std::string characterFolder;
     std::function<std::unique_ptr<PageRenderer>(PageRendererClient&)> makeRenderer;
+    // The window timers of a window, delivered to `sink`.
+    std::function<std::unique_ptr<TimerService>(TimerSink& sink)> makeTimers;
+    // The nested pump of code that waits on the GUI thread.
+    EventPump* pump = nullptr;
 };
 
 // Starts and stops the platform for one run: what must exist before any window does.

@@ -1,5 +1,6 @@
 #include "settings/tutor_settings.h"
 
+#include "platform/codepage.h"
 #include "platform/files/files.h"
 
 #include <algorithm>
@@ -158,4 +159,25 @@ std::error_code LoadSettings(TutorSettings& settings, const std::filesystem::pat
 
 std::error_code SaveSettings(const TutorSettings& settings, const std::filesystem::path& path) {
     return ReplaceFile(path, SerializeSettings(settings));
+}
+
+bool SameCharacterName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t at = 0; at < a.size();) {
+        const std::size_t length = Cp936CharLength(a, at);
+        if (length == 1) {
+            const auto fold = [](char c) {
+                return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            };
+            if (fold(a[at]) != fold(b[at])) {
+                return false;
+            }
+        } else if (a.substr(at, length) != b.substr(at, length)) {
+            return false;
+        }
+        at += length;
+    }
+    return true;
 }

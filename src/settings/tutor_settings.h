@@ -43,6 +43,11 @@ struct TutorSettings {
 
 inline constexpr char kSettingsFileName[] = "quorvan.set";
 
+// Whether two character file names (CP936) name the same file as the learner sees it: equal but
+// for the case of ASCII letters. Two-byte characters compare exactly, also where their second
+// byte looks like a letter.
+bool SameCharacterName(std::string_view a, std::string_view b);
+
 // Reads a settings file's bytes over `settings`, which holds the values to keep for whatever the
 // file does not supply. No value is range-checked.
 // - A field takes the file's value only if all its bytes are present; a file that ends inside a

@@ -4,8 +4,22 @@
 #include <QScreen>
 
 #include "platform/codepage.h"
+#include "platform/events/event_pump.h"
+#include "study/sentence_text.h"
 
-CRole::CRole(const SpeechServices& services, CharacterAgent* agent) : m_pAgent(agent) {
+namespace {
+
+// Removes trailing, then leading, white space.
+void TrimSpace(std::string& text) {
+    constexpr const char* kSpace = " \t\r\n\v\f";
+    text.erase(text.find_last_not_of(kSpace) + 1);
+    text.erase(0, text.find_first_not_of(kSpace));
+}
+
+}  // namespace
+
+CRole::CRole(const SpeechServices& services, CharacterAgent* agent)
+    : m_pAgent(agent), pump_(services.pump) {
     m_pEnglishVoice = std::make_unique<CVoice>(1, services);
     m_pEnglishVoice->LoadVisemeTable();
     m_pEnglishVoice->LoadDefaultVisemes();
@@ -116,4 +130,88 @@ void CRole::Stop() {
         m_pChineseVoice->Purge();
     }
     m_bStopped = 1;
+}
+
+std::string CRole::BeginSpeaking(const std::u16string& text) {
+    m_bStopped = 0;
+    std::string speech = Utf16ToCp936(text);
+    if (m_bShowBalloon) {
+        std::u16string balloon = text;
+        if (!m_bChineseInBalloon) {
+            std::string ascii;
+            for (const char byte : speech) {
+                if (static_cast<unsigned char>(byte) < 0x80) {
+                    ascii += byte;
+                }
+            }
+            TrimSpace(ascii);
+            balloon = Cp936ToUtf16(ascii);
+        }
+        if (!balloon.empty()) {
+            m_pCharacter->Speak(balloon);
+        }
+    }
+    return speech;
+}
+
+void CRole::SpeakRun(int kind, const std::string& run) {
+    if (kind == RUN_CHINESE) {
+        if (m_pChineseVoice && m_bReadChinese) {
+            m_pChineseVoice->Speak(Cp936ToUtf16(run));
+        }
+    } else if (m_pEnglishVoice) {
+        if (kind == RUN_PHONETIC) {
+            m_pEnglishVoice->SpeakPhonetic(run);
+        } else {
+            m_pEnglishVoice->Speak(Cp936ToUtf16(run));
+        }
+    }
+}
+
+void CRole::SpeakSentence(const std::u16string& text) {
+    if (m_pCharacter == nullptr) {
+        return;
+    }
+    std::string speech = BeginSpeaking(text);
+    CleanSentence(speech);
+    SpeakRuns(std::move(speech));
+}
+
+void CRole::SpeakRuns(std::string speech) {
+    while (!speech.empty()) {
+        std::string run;
+        const int kind = SplitFirstRun(speech, run);
+        if (m_bStopped) {
+            break;
+        }
+        if (kind == RUN_CHINESE) {
+            SpeakRun(kind, run);
+            continue;
+        }
+        if (!m_pEnglishVoice) {
+            continue;
+        }
+        // The global event is read anew on every pass: a purge nulls it, which ends the wait.
+        while (pump_ != nullptr && WaitFor(g_hCurrentSpeakDone, 0) == WaitResult::Timeout) {
+            pump_->PumpOne();
+            PumpVoiceEvents();
+        }
+        if (m_bStopped) {
+            m_bStopped = 0;
+            break;
+        }
+        SpeakRun(kind, run);
+    }
+}
+
+void CRole::SpeakPiece(const std::u16string& text) {
+    if (m_pCharacter == nullptr) {
+        return;
+    }
+    std::string speech = BeginSpeaking(text);
+    std::string run;
+    const int kind = SplitFirstRun(speech, run);
+    if (!m_bStopped) {
+        SpeakRun(kind, run);
+    }
 }

@@ -7,6 +7,7 @@
 #include "speech/agent.h"
 #include "speech/voice.h"
 
+class EventPump;
 class QLabel;
 class QObject;
 
@@ -41,6 +42,19 @@ class CRole {
     // `name` in the program's code page.
     void PlayAnimation(const std::string& name);
 
+    // Speaks a lesson line whole, if the role has a character: the balloon shows the line, then
+    // the cleaned line is spoken run by run (see SpeakRuns). Returns once its last run has
+    // started; the GUI thread's events run meanwhile and may enter it again.
+    void SpeakSentence(const std::u16string& text);
+    // Speaks the first run of `text` at once, if the role has a character, with a balloon of its
+    // own: no cleaning, no waiting.
+    void SpeakPiece(const std::u16string& text);
+    // The runs of a cleaned line (CP936), in order: Chinese ones to the Chinese voice at once,
+    // English and phonetic ones to the English voice once the utterance before has ended. While
+    // it waits the GUI thread's events run; a stop request ends it. Needs no character, so that
+    // tools can speak a line as the tutor does.
+    void SpeakRuns(std::string speech);
+
     CharacterAgent* m_pAgent = nullptr;
     AgentCharacter* m_pCharacter = nullptr;
     long m_lCharacterId = 0;
@@ -51,4 +65,13 @@ class CRole {
     int m_bStopped = 0;
     std::unique_ptr<CVoice> m_pEnglishVoice;
     std::unique_ptr<CVoice> m_pChineseVoice;
+
+  private:
+    // Clears the stop request and shows `text` in the balloon as the switches say; the text in
+    // the program's code page.
+    std::string BeginSpeaking(const std::u16string& text);
+    // Hands one run to its voice, without waiting.
+    void SpeakRun(int kind, const std::string& run);
+
+    EventPump* pump_;
 };

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "platform/codepage.h"
+#include "platform/events/event_pump.h"
 #include "platform/events/voice_notification.h"
 #include "platform/files/files.h"
 #include "platform/log/log.h"
@@ -42,7 +43,7 @@ std::string Subfolder(const char* folder) {
 
 }  // namespace
 
-CVoice::CVoice(int bEnglish, const SpeechServices& services) {
+CVoice::CVoice(int bEnglish, const SpeechServices& services) : pump_(services.pump) {
     const std::string_view required = bEnglish ? kEnglishVoiceAttributes : kChineseVoiceAttributes;
     std::string failure;
     if (services.engine != nullptr) {
@@ -135,8 +136,8 @@ void CVoice::WaitUntilPlayed() {
     const std::shared_ptr<Waitable> done = m_pVoice->SpeakCompleteEvent();
     const int purges = purges_;
     // The engine notifies when the sound ends or is purged, which wakes the pump.
-    while (!done->IsSignalled() && purges_ == purges) {
-        PumpOneEvent();
+    while (pump_ != nullptr && !done->IsSignalled() && purges_ == purges) {
+        pump_->PumpOne();
     }
 }
 

@@ -14,6 +14,7 @@
 #include "speech/speech_engine.h"
 #include "speech/viseme_table.h"
 
+class EventPump;
 class MessageBoxService;
 class QLabel;
 
@@ -23,10 +24,12 @@ class QLabel;
 extern std::shared_ptr<Waitable> g_hCurrentSpeakDone;
 
 // What a voice is built from. The engine may be null (no voice can be made); the message box
-// may be null (failures then only reach the log).
+// may be null (failures then only reach the log); the pump may be null (waits for the end of an
+// utterance then end at once, and the engine queues what follows behind it).
 struct SpeechServices {
     SpeechEngine* engine = nullptr;
     MessageBoxService* messageBox = nullptr;
+    EventPump* pump = nullptr;
 };
 
 // The course's mouth-picture table ("\Viseme\viseme.idx"): calls `use` for each picture line in
@@ -86,6 +89,7 @@ class CVoice {
     // Runs the GUI thread's events until the engine voice is idle or has been purged.
     void WaitUntilPlayed();
 
+    EventPump* pump_;
     // Read by the engine's threads when they notify.
     std::atomic<QObject*> owner_ = nullptr;
     // Receives the notifications while no owner is set, so that a wait still wakes up.

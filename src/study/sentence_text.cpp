@@ -73,16 +73,6 @@ void CleanCharacters(std::string& text, bool wholeSentence) {
 
 }  // namespace
 
-std::size_t Cp936CharLength(std::string_view text, std::size_t at) {
-    const unsigned char lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x81 || lead > 0xFE || at + 1 >= text.size()) {
-        return 1;
-    }
-    const unsigned char trail = static_cast<unsigned char>(text[at + 1]);
-    const bool isTrail = (trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFE);
-    return isTrail ? 2 : 1;
-}
-
 int SplitFirstRun(std::string& text, std::string& run) {
     run.clear();
     if (text.empty()) {

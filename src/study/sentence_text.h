@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/codepage.h"
+
 // Preparing a lesson line (CP936 bytes) for speech: the speaker prefix, the two clean-ups and the
 // cut into runs of one language each. Every search and every cut works on whole characters, so a
 // two-byte character is never torn apart, even where its second byte looks like ASCII ("\", "`",
@@ -13,10 +15,6 @@
 constexpr int RUN_CHINESE = 0;   // starts with a byte at or above 0x80
 constexpr int RUN_ENGLISH = 1;   // starts with a byte below 0x80
 constexpr int RUN_PHONETIC = 2;  // "[" up to and including the first "]"
-
-// The length of the character at `at` (1 or 2): a lead byte 0x81..0xFE followed by a trail byte
-// (0x40..0x7E, 0x80..0xFE) makes two, anything else one. `at` must be inside `text`.
-std::size_t Cp936CharLength(std::string_view text, std::size_t at);
 
 // Moves the leading run of `text` into `run` and returns its kind. In a Chinese run digits and
 // spaces stay in the run; an English run ends before a high byte and before "[" or "]", except

@@ -16,7 +16,6 @@
 namespace {
 
 constexpr const char* kCourseIndexFile = "cntindex.idx";
-constexpr int kDictationMode = 5;
 // An index is a list of names: far larger is not an index.
 constexpr std::size_t kCourseIndexLimit = std::size_t{4} << 20;
 
@@ -111,7 +110,7 @@ void CLessonView::OpenLesson(const std::string& clickedText) {
 
     m_nLesson = found;
     m_nPage = 2;
-    m_nMode = 0;
+    m_nMode = MODE_IDLE;
     m_nShowing = 1;
     m_nSection = 1;
     ShowPage();
@@ -165,7 +164,7 @@ void CLessonView::HighlightLine(Handle element) {
     }
     SetElementColor(element, 0xFF0000);
     SetElementStyle(element, "font-weight", "bold");
-    if (m_nMode == kDictationMode) {
+    if (m_nMode == MODE_DICTATION) {
         SetElementStyle(element, "visibility", "hidden");
     }
 }
@@ -177,15 +176,4 @@ void CLessonView::UnhighlightLine(Handle element) {
     SetElementColor(element, 0);
     SetElementStyle(element, "font-weight", "normal");
     SetElementStyle(element, "visibility", "visible");
-}
-
-void CLessonView::StepLine(int step) {
-    UnhighlightLine(FindLineElement(m_nLine));
-    const Handle target = FindLineElement(m_nLine + step);
-    if (!target) {
-        return;
-    }
-    HighlightLine(target);
-    m_nLine += step;
-    m_pLineElement = target;
 }

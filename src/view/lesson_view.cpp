@@ -49,9 +49,10 @@ constexpr std::array<EventTableEntry, 13> kEventTable{{
 }  // namespace
 
 CLessonView::CLessonView(const PlatformServices& services)
-    : m_role1(SpeechServices{services.speech, services.messageBox}, services.agent),
-      m_role2(SpeechServices{services.speech, services.messageBox}, services.agent),
-      services_(services) {
+    : m_role1(SpeechServices{services.speech, services.messageBox, services.pump}, services.agent),
+      m_role2(SpeechServices{services.speech, services.messageBox, services.pump}, services.agent),
+      services_(services),
+      timers_(services.makeTimers ? services.makeTimers(*this) : nullptr) {
     LoadSettings();
 }
 
@@ -133,6 +134,7 @@ bool CLessonView::PreTranslateMessage(QEvent* message) {
 }
 
 void CLessonView::OnSettings() {
+    StopStudy();
     ShowPage();
 }
 
@@ -220,6 +222,9 @@ void CLessonView::OnFolderClick(Handle element) {
     if (text == "系统设置") {
         return;  // settings open from the element of class "setting" only
     }
+    if (text == "返回目录" && m_nMode != MODE_IDLE) {
+        StopStudy();
+    }
     // Leaving a lesson or the contents brings the title sound back; opening the contents does not.
     const bool toContents = text == "打开课文" || text == "返回目录";
     if (text != "打开课文") {
@@ -243,10 +248,17 @@ void CLessonView::OnFileClick(Handle element) {
     if (text.empty()) {
         return;
     }
-    // On the lesson page a click on a line belongs to the study modes.
     if (m_nPage != 2) {
         OpenLesson(Utf8ToCp936(text));
+        return;
     }
+    // A line: repeat it, while the highlight stays on the current line.
+    StopStudy();
+    m_nMode = MODE_REPEAT;
+    EnableCommandButtons(true, false);
+    m_pLineElement = element;
+    QueueCurrentLine();
+    SetTimer(IDT_REPEAT_WAIT, 100);
 }
 
 void CLessonView::OnGotoClick(Handle) {

@@ -1,19 +1,23 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/html/html_dialog.h"
 #include "platform/platform_services.h"
+#include "platform/timers/timer_service.h"
 #include "settings/tutor_settings.h"
 #include "speech/role.h"
+#include "study/study_modes.h"
 
 class QEvent;
 
 // The lesson view: the HTML area of the main window. It shows the cover, the contents and the
-// lesson pages, routes their events, and owns the program's working state.
-class CLessonView : public HtmlDialog {
+// lesson pages, routes their events, owns the program's working state, and runs the study modes
+// on its window timers.
+class CLessonView : public HtmlDialog, public TimerSink {
     Q_OBJECT
   public:
     // Page resources.
@@ -57,8 +61,27 @@ class CLessonView : public HtmlDialog {
     Handle FindLineElement(int nLine) const;
     void HighlightLine(Handle element);
     void UnhighlightLine(Handle element);
-    // Moves the current line one step forward (+1) or back (-1); the caller checks the bounds.
-    void StepLine(int step);
+
+    // The study commands of the main window's buttons.
+    void StopStudy();
+    void ReadAloud();
+    void NextLine();
+    void PreviousLine();
+    void Repeat();
+    void Dictation();
+    void ReadAlong();
+    // The window timers of the study modes and the speak queue.
+    void OnTimer(int id) override;
+    // Whether the utterance the mode waits for has ended.
+    bool IsSpeechDone() const;
+
+    // Speaking the line of m_pLineElement with role 1: whole (returns once its last run has
+    // started, running the GUI thread's events meanwhile), or queued piece by piece on the piece
+    // timer (returns at once).
+    void SpeakCurrentLine();
+    void QueueCurrentLine();
+    // One step of the speak queue.
+    void SpeakNextPiece();
 
     std::string m_strSpeakQueue;
     int m_bSpeakingQueue = 0;
@@ -69,7 +92,7 @@ class CLessonView : public HtmlDialog {
     int m_nLineCount = 0;
     int m_nSection = 1;
     int m_nPage = kCoverPage;
-    int m_nMode = 0;
+    int m_nMode = MODE_IDLE;
     int m_nLesson = 0;
     TutorSettings m_settings;
     CRole m_role1;
@@ -98,6 +121,23 @@ class CLessonView : public HtmlDialog {
     // Captures the course folder, pushes the page data and returns the page's list element.
     Handle PreparePageList();
 
+    void SetTimer(int id, int periodMs);
+    void KillTimer(int id);
+    // The pause after a line, from the settings as they are now.
+    int PauseInterval() const;
+    // Starts read aloud, read-along or dictation on the current line, polling with `waitTimer`.
+    void StartLessonMode(int waitTimer, int waitPeriodMs);
+    void HideSecondRole();
+    // Stops both roles' speech: the part of next, previous and stop that silences.
+    void SilenceRoles();
+    // A wait timer that has seen the end of speech arms the running mode's step.
+    void ArmStep(int periodMs);
+    // The step of read-along (307) or dictation (309): a replay, or the next line.
+    void DrillStep(int stepTimer, void (CLessonView::*nextLine)());
+    // The text of m_pLineElement in the program's code page; empty when there is none.
+    std::string LineSpeechText() const;
+
     const PlatformServices& services_;
     bool created_ = false;
+    std::unique_ptr<TimerService> timers_;
 };

@@ -216,13 +216,13 @@ TEST_F(LessonPagesTest, StepsMoveTheCurrentLineLook) {
     AddLesson("第一课", "one.dat", kLesson);
     Start();
     OpenLesson("第一课");
-    View().StepLine(+1);
+    View().NextLine();
     EXPECT_EQ(View().m_nLine, 2);
     EXPECT_EQ(LineStyle(1, "color"), "#000000");
     EXPECT_EQ(LineStyle(1, "font-weight"), "normal");
     EXPECT_EQ(LineStyle(1, "visibility"), "visible");
     EXPECT_EQ(LineStyle(2, "font-weight"), "bold");
-    View().StepLine(-1);
+    View().PreviousLine();
     EXPECT_EQ(View().m_nLine, 1);
     EXPECT_EQ(View().m_pLineElement, View().FindLineElement(1));
 }
@@ -245,7 +245,7 @@ TEST_F(LessonPagesTest, DictationHidesTheCurrentLineAndStepsRevealIt) {
     View().m_nMode = 5;
     View().HighlightLine(View().FindLineElement(1));
     EXPECT_EQ(LineStyle(1, "visibility"), "hidden");
-    View().StepLine(+1);
+    View().NextLine();
     EXPECT_EQ(LineStyle(1, "visibility"), "visible");
     EXPECT_EQ(LineStyle(2, "visibility"), "hidden");
 }
@@ -255,9 +255,9 @@ TEST_F(LessonPagesTest, StepPastTheLastIdUnhighlightsAndStays) {
     Start();
     OpenLesson("T");
     EXPECT_EQ(View().m_nLineCount, 4);
-    View().StepLine(+1);
+    View().NextLine();
     ASSERT_EQ(View().m_nLine, 2);
-    View().StepLine(+1);
+    View().NextLine();
     EXPECT_EQ(View().m_nLine, 2);
     EXPECT_EQ(View().m_pLineElement, View().FindLineElement(2));
     EXPECT_EQ(LineStyle(2, "font-weight"), "normal");

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/events/qt_event_pump.h"
+
 namespace {
 
 // Bounds loops that only a broken pump would not finish.
@@ -61,7 +63,7 @@ TEST(VoiceNotificationTest, PostsFromOtherThreadsReachTheFilterOnTheGuiThread) {
     });
     backend.join();
     for (int pumps = 0; window.Filtered() < 3 && pumps < kMaxPumps; ++pumps) {
-        PumpOneEvent();
+        QtEventPump().PumpOne();
     }
     ASSERT_EQ(window.Filtered(), 3);
     for (QThread* thread : window.threads_) {
@@ -85,7 +87,7 @@ TEST(VoiceNotificationTest, UnhandledNotificationGoesOnAndOtherEventsSkipTheFilt
 TEST(VoiceNotificationTest, PumpReturnsAfterDispatchingAPendingEvent) {
     FilterProbe<QObject> window;
     PostVoiceNotification(&window);
-    PumpOneEvent();
+    QtEventPump().PumpOne();
     EXPECT_EQ(window.Filtered(), 1);
 }
 
@@ -94,7 +96,7 @@ TEST(VoiceNotificationTest, PumpSleepsUntilAnotherThreadPosts) {
     std::thread backend(PostSoon, &window);
     int pumps = 0;
     while (window.Filtered() == 0 && pumps < kMaxPumps) {
-        PumpOneEvent();
+        QtEventPump().PumpOne();
         ++pumps;
     }
     backend.join();
@@ -113,11 +115,11 @@ TEST(VoiceNotificationTest, NestedPumpInsideAHandlerReceivesLaterPosts) {
         }
         backend = std::thread(PostSoon, &window);
         for (int pumps = 0; window.Filtered() < 2 && pumps < kMaxPumps; ++pumps) {
-            PumpOneEvent();
+            QtEventPump().PumpOne();
         }
     };
     PostVoiceNotification(&window);
-    PumpOneEvent();
+    QtEventPump().PumpOne();
     backend.join();
     EXPECT_EQ(window.Filtered(), 2);
     EXPECT_EQ(window.deepest_, 2);

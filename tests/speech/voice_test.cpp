@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "platform/events/qt_event_pump.h"
 #include "platform/events/voice_notification.h"
 #include "speech/role.h"
 #include "support/recording_message_box.h"
@@ -40,7 +41,7 @@ class VoiceTest : public ::testing::Test {
     void SetUp() override { g_hCurrentSpeakDone = nullptr; }
     void TearDown() override { g_hCurrentSpeakDone = nullptr; }
 
-    SpeechServices Services() { return SpeechServices{&engine_, &messages_}; }
+    SpeechServices Services() { return SpeechServices{&engine_, &messages_, &pump_}; }
     ScriptedVoice& Engine(const CVoice& voice) {
         return *static_cast<ScriptedVoice*>(voice.m_pVoice.get());
     }
@@ -54,6 +55,7 @@ class VoiceTest : public ::testing::Test {
 
     ScriptedSpeechEngine engine_;
     RecordingMessageBox messages_;
+    QtEventPump pump_;
     QLabel picture_;
 };
 

@@ -2,13 +2,33 @@
 
 #include <algorithm>
 
+ManualTimerService::ManualTimerService(TimerSink& sink)
+    : sink_(sink), ownClock_(std::make_unique<VirtualClock>()), clock_(*ownClock_) {}
+
+ManualTimerService::ManualTimerService(TimerSink& sink, VirtualClock& clock)
+    : sink_(sink), clock_(clock) {}
+
+ManualTimerService::~ManualTimerService() {
+    for (const auto& [id, timer] : timers_) {
+        clock_.Cancel(timer.tick);
+    }
+}
+
 void ManualTimerService::Set(int id, int periodMs) {
     const int period = std::max(periodMs, kMinimumTimerPeriodMs);
-    timers_.insert_or_assign(id, Timer{period, now_ + period, armings_++, false});
+    Kill(id);
+    const VirtualClock::Token tick =
+        clock_.Schedule(clock_.Now() + period, [this, id] { Tick(id); });
+    timers_.emplace(id, Timer{period, tick, armings_++, false});
 }
 
 void ManualTimerService::Kill(int id) {
-    timers_.erase(id);
+    const auto timer = timers_.find(id);
+    if (timer == timers_.end()) {
+        return;
+    }
+    clock_.Cancel(timer->second.tick);
+    timers_.erase(timer);
 }
 
 bool ManualTimerService::IsArmed(int id) const {
@@ -28,45 +48,23 @@ std::optional<std::int64_t> ManualTimerService::NextTickAt(int id) const {
     if (timer == timers_.end()) {
         return std::nullopt;
     }
-    return timer->second.due;
+    return clock_.DueTime(timer->second.tick);
 }
 
-void ManualTimerService::Advance(std::int64_t ms) {
-    const std::int64_t target = now_ + std::max<std::int64_t>(ms, 0);
-    for (;;) {
-        // Handlers change the set of timers, so the next tick is chosen afresh every time.
-        auto next = timers_.end();
-        for (auto timer = timers_.begin(); timer != timers_.end(); ++timer) {
-            const Timer& t = timer->second;
-            if (t.due > target) {
-                continue;
-            }
-            if (next == timers_.end() || t.due < next->second.due ||
-                (t.due == next->second.due && t.arming < next->second.arming)) {
-                next = timer;
-            }
-        }
-        if (next == timers_.end()) {
-            break;
-        }
-
-        const int id = next->first;
-        Timer& timer = next->second;
-        now_ = std::max(now_, timer.due);
-        if (timer.inHandler) {
-            // Its own handler is still running further up: its ticks up to `target` are dropped.
-            timer.due += timer.period * ((target - timer.due) / timer.period + 1);
-            continue;
-        }
-        timer.due += timer.period;
-        timer.inHandler = true;
-        const std::uint64_t arming = timer.arming;
-        sink_.OnTimer(id);
-        // `timer` may be gone or re-armed by now.
-        const auto after = timers_.find(id);
-        if (after != timers_.end() && after->second.arming == arming) {
-            after->second.inHandler = false;
-        }
+void ManualTimerService::Tick(int id) {
+    Timer& timer = timers_.at(id);
+    const int period = timer.period;
+    timer.tick = clock_.Schedule(clock_.Now() + period, [this, id] { Tick(id); });
+    if (timer.inHandler) {
+        // Its own handler is still running further up: this tick is dropped.
+        return;
     }
-    now_ = std::max(now_, target);
+    timer.inHandler = true;
+    const std::uint64_t arming = timer.arming;
+    sink_.OnTimer(id);
+    // The timer may be gone or re-armed by now; only the same arming leaves its handler here.
+    const auto after = timers_.find(id);
+    if (after != timers_.end() && after->second.arming == arming) {
+        after->second.inHandler = false;
+    }
 }

@@ -1,6 +1,14 @@
 #include "support/scripted_speech_engine.h"
 
-ScriptedVoice::~ScriptedVoice() = default;
+#include <algorithm>
+
+ScriptedVoice::~ScriptedVoice() {
+    if (clock_ != nullptr) {
+        for (const VirtualClock::Token end : pendingEnds_) {
+            clock_->Cancel(end);
+        }
+    }
+}
 
 bool ScriptedVoice::SetVoice(const VoiceToken& token) {
     token_ = token;
@@ -11,7 +19,33 @@ bool ScriptedVoice::SetVoice(const VoiceToken& token) {
 bool ScriptedVoice::Speak(const std::string& text) {
     spoken.push_back(text);
     done_->Reset();
+    if (clock_ != nullptr) {
+        Play(text);
+    }
     return true;
+}
+
+void ScriptedVoice::PlayOn(VirtualClock& clock, ScriptedDuration duration) {
+    clock_ = &clock;
+    duration_ = std::move(duration);
+}
+
+void ScriptedVoice::Play(const std::string& text) {
+    const std::int64_t start =
+        timeline.empty() || pendingEnds_.empty() ? clock_->Now() : timeline.back().end;
+    timeline.push_back({text, start, start + duration_(text), false});
+    pendingEnds_.push_back(clock_->Schedule(timeline.back().end, [this] { EndOfOldest(); }));
+}
+
+void ScriptedVoice::EndOfOldest() {
+    pendingEnds_.erase(pendingEnds_.begin());
+    events_.push_back(SpeechEvent{});
+    if (pendingEnds_.empty()) {
+        done_->Signal();
+    }
+    if (notify_) {
+        notify_();
+    }
 }
 
 bool ScriptedVoice::SpeakFile(UniqueFd file, const std::string& name) {
@@ -20,7 +54,9 @@ bool ScriptedVoice::SpeakFile(UniqueFd file, const std::string& name) {
     }
     files.push_back(name);
     done_->Reset();
-    if (finishFilesAtOnce) {
+    if (clock_ != nullptr) {
+        Play(name);
+    } else if (finishFilesAtOnce) {
         Finish();
     }
     return true;
@@ -29,6 +65,18 @@ bool ScriptedVoice::SpeakFile(UniqueFd file, const std::string& name) {
 void ScriptedVoice::Purge() {
     ++purges;
     events_.clear();
+    if (clock_ != nullptr) {
+        // What was still to play is cut at this moment.
+        for (std::size_t i = timeline.size() - pendingEnds_.size(); i < timeline.size(); ++i) {
+            timeline[i].start = std::min(timeline[i].start, clock_->Now());
+            timeline[i].end = clock_->Now();
+            timeline[i].purged = true;
+        }
+        for (const VirtualClock::Token end : pendingEnds_) {
+            clock_->Cancel(end);
+        }
+        pendingEnds_.clear();
+    }
     done_->Signal();
     if (notify_) {
         notify_();
@@ -92,6 +140,14 @@ std::unique_ptr<EngineVoice> ScriptedSpeechEngine::CreateVoice() {
         return nullptr;
     }
     auto voice = std::make_unique<ScriptedVoice>(voices_.front());
+    if (clock_ != nullptr) {
+        voice->PlayOn(*clock_, duration_);
+    }
     created.push_back(voice.get());
     return voice;
+}
+
+void ScriptedSpeechEngine::PlayOn(VirtualClock& clock, ScriptedDuration duration) {
+    clock_ = &clock;
+    duration_ = std::move(duration);
 }

@@ -1,14 +1,30 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "speech/speech_engine.h"
+#include "support/virtual_clock.h"
 
-// A speech engine whose voices say nothing and take no time: they record what they are asked,
-// and the test decides which events come and when an utterance ends. For deterministic tests of
-// everything that speaks.
+// How long a scripted utterance lasts on a virtual clock, by its text (or a sound's file name).
+using ScriptedDuration = std::function<std::int64_t(const std::string&)>;
+
+// One utterance on a virtual clock: when it started to play and when it ended (cut short by a
+// purge or not).
+struct ScriptedUtterance {
+    std::string text;
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    bool purged = false;
+};
+
+// A speech engine whose voices say nothing: they record what they are asked, and either the test
+// decides which events come and when an utterance ends, or, on a virtual clock, each utterance
+// plays for a scripted time after the one before it. For deterministic tests of everything that
+// speaks.
 class ScriptedVoice final : public EngineVoice {
   public:
     explicit ScriptedVoice(const VoiceToken& token) : token_(token) {}
@@ -31,16 +47,31 @@ class ScriptedVoice final : public EngineVoice {
     void EmitWord();
     // Ends what is queued: the end of stream, then idle.
     void Finish();
+    // From now on every utterance plays on `clock` for `duration` after the one queued before it,
+    // and ends by itself.
+    void PlayOn(VirtualClock& clock, ScriptedDuration duration);
 
     // What the voice was asked, in order: texts as given, files by name.
     std::vector<std::string> spoken;
     std::vector<std::string> files;
     int purges = 0;
     int setVoices = 0;
-    // Sound files end as soon as they are queued, unless a test ends them itself.
+    // Sound files end as soon as they are queued, unless a test ends them itself or the voice
+    // plays on a clock.
     bool finishFilesAtOnce = true;
+    // On a clock: every utterance, oldest first.
+    std::vector<ScriptedUtterance> timeline;
 
   private:
+    // On a clock: queues an utterance and schedules its end.
+    void Play(const std::string& text);
+    // On a clock: the oldest utterance still playing has played to its end.
+    void EndOfOldest();
+
+    VirtualClock* clock_ = nullptr;
+    ScriptedDuration duration_;
+    // On a clock: the scheduled ends of the utterances still to play.
+    std::vector<VirtualClock::Token> pendingEnds_;
     VoiceToken token_;
     std::function<void()> notify_;
     std::vector<SpeechEvent> events_;
@@ -61,6 +92,11 @@ class ScriptedSpeechEngine final : public SpeechEngine {
     // Every voice made so far, oldest first; valid while the voice lives.
     std::vector<ScriptedVoice*> created;
 
+    // Voices made from now on play on `clock` (see ScriptedVoice::PlayOn).
+    void PlayOn(VirtualClock& clock, ScriptedDuration duration);
+
   private:
     std::vector<VoiceToken> voices_;
+    VirtualClock* clock_ = nullptr;
+    ScriptedDuration duration_;
 };

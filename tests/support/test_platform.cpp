@@ -14,6 +14,12 @@ TestPlatform::TestPlatform() {
     services_.makeRenderer = [](PageRendererClient& client) {
         return std::make_unique<OffscreenRenderer>(client);
     };
+    services_.makeTimers = [this](TimerSink& sink) {
+        auto timers = std::make_unique<ManualTimerService>(sink, clock_);
+        timers_ = timers.get();
+        return timers;
+    };
+    services_.pump = &pump_;
 }
 
 bool WaitForDocument(HtmlDialog* dialog) {

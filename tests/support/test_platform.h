@@ -4,11 +4,14 @@
 
 #include "platform/html/html_dialog.h"
 #include "platform/platform_services.h"
+#include "support/manual_timer_service.h"
 #include "support/recording_message_box.h"
 #include "support/recording_sound_player.h"
 #include "support/scratch_directory.h"
 #include "support/scripted_agent.h"
 #include "support/scripted_speech_engine.h"
+#include "support/virtual_clock.h"
+#include "support/virtual_pump.h"
 
 // A course folder of its own for one test: made empty, current while the test runs, removed after.
 class TemporaryCourse : public ScratchDirectory {
@@ -17,6 +20,8 @@ class TemporaryCourse : public ScratchDirectory {
 };
 
 // The services of a run with test backends: nothing shown, nothing heard, everything recorded.
+// Timers and the nested pump run on a virtual clock that the test moves; voices take no time
+// unless PlayOnClock() makes them.
 class TestPlatform : public PlatformRuntime {
   public:
     TestPlatform();
@@ -32,6 +37,11 @@ class TestPlatform : public PlatformRuntime {
     ScriptedSpeechEngine& Speech() { return speech_; }
     // Knows "merlin.acs" and "Genie.acs", the files the settings name by default.
     ScriptedAgent& Agent() { return agent_; }
+    VirtualClock& Clock() { return clock_; }
+    // The timers of the window made last; null before any.
+    ManualTimerService* Timers() { return timers_; }
+    // Voices made from now on play each utterance for `duration` on the clock.
+    void PlayOnClock(ScriptedDuration duration) { speech_.PlayOn(clock_, std::move(duration)); }
 
   private:
     bool starts_ = true;
@@ -40,6 +50,9 @@ class TestPlatform : public PlatformRuntime {
     RecordingMessageBox messageBox_;
     ScriptedSpeechEngine speech_;
     ScriptedAgent agent_;
+    VirtualClock clock_;
+    VirtualPump pump_{clock_};
+    ManualTimerService* timers_ = nullptr;
     PlatformServices services_;
 };
 

@@ -18,7 +18,7 @@ void PostVoiceNotification(QObject* window);
 
 // Makes a window's message filter see the voice notification before normal dispatch, in the
 // window's own event(), wherever the event is dispatched from (the main loop, a modal dialog's
-// loop, or PumpOneEvent()). Window is QObject or any class derived from it, such as QDialog:
+// loop, or a nested pump). Window is QObject or any class derived from it, such as QDialog:
 //
 //     class MainWindow : public MessageFilterHost<QDialog> {
 //         bool PreTranslateMessage(QEvent* message) override {
@@ -44,14 +44,3 @@ class MessageFilterHost : public Window {
         return Window::event(event);
     }
 };
-
-// The nested pump of code that waits on the GUI thread while the program keeps running (the
-// sentence speaker's wait for the end of an utterance). One call is one pass of the thread's event
-// dispatcher: if nothing is pending it sleeps until something arrives (a posted event such as the
-// voice notification, a timer coming due, input), then dispatches everything that is ready at
-// that moment, including every event posted so far, and returns. So it returns after at least one
-// dispatch, possibly after several, and never spins while nothing happens. Handlers run inside it
-// and may re-enter the caller. Signalling a Waitable does not wake it, so a backend that signals
-// the end of an utterance also posts the voice notification. GUI thread only, with the application
-// object in place.
-void PumpOneEvent();
