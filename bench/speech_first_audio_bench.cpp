@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "percentile.h"
 #include "speech/engines/speech_registry.h"
 #include "speech/engines/utterance_observer.h"
 
@@ -111,14 +112,6 @@ void Runs(const std::string& line, std::vector<std::string>& english,
     if (!run.empty()) {
         flush();
     }
-}
-
-double Percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const double index = p * static_cast<double>(values.size() - 1);
-    const auto low = static_cast<std::size_t>(index);
-    const std::size_t high = std::min(low + 1, values.size() - 1);
-    return values[low] + (index - static_cast<double>(low)) * (values[high] - values[low]);
 }
 
 void Measure(SpeechEngine& engine, FirstSamples& observer, const std::string& voiceName,

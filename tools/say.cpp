@@ -1,11 +1,18 @@
-// quorvan-say [--voice en|zh|NAME] [--rate N] [--course DIR] [-o OUT.wav] [--events OUT.jsonl]
-//             [--speech-log DIR] [--list-voices] TEXT
+// quorvan-say [--voice en|zh|NAME | --line] [--rate N] [--course DIR] [-o OUT.wav]
+//             [--events OUT.jsonl] [--speech-log DIR] [--list-voices] TEXT
 //
 // Speaks TEXT (UTF-8) with the tutor's voices: into a WAV file with -o, else to the audio
 // device. With --course, each bracketed piece ("[ii]") is played from that course's phonetic
 // table, as the tutor plays phonetic pieces; the rest is read by the voice.
+//
+// With --line, TEXT is a lesson line spoken exactly as the tutor speaks a line whole: the
+// speaker's name and the punctuation go, and the tutor's own speaker (an English voice with the
+// course's phonetic sounds, a Chinese voice) takes the line run by run. Needs no display: the
+// speaker's mouth pictures are made on the "offscreen" platform unless QT_QPA_PLATFORM says
+// otherwise.
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
@@ -14,6 +21,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -22,21 +30,28 @@
 #include "platform/codepage.h"
 #include "platform/events/qt_event_pump.h"
 #include "platform/files/files.h"
+#include "speech/engines/resampler.h"
 #include "speech/engines/sound_file.h"
 #include "speech/engines/speech_log.h"
 #include "speech/engines/speech_registry.h"
 #include "speech/engines/utterance_observer.h"
+#include "speech/role.h"
 #include "speech/voice.h"
+#include "study/sentence_text.h"
 
 namespace {
 
 constexpr const char* kName = "quorvan-say";
 constexpr const char* kUsage =
-    "usage: quorvan-say [--voice en|zh|NAME] [--rate N] [--course DIR] [-o OUT.wav]\n"
-    "                   [--events OUT.jsonl] [--speech-log DIR] [--list-voices] TEXT\n";
+    "usage: quorvan-say [--voice en|zh|NAME | --line] [--rate N] [--course DIR] [-o OUT.wav]\n"
+    "                   [--events OUT.jsonl] [--speech-log DIR] [--list-voices] TEXT\n"
+    "  --line   TEXT is a lesson line: spoken as the tutor speaks it, Chinese by the Chinese "
+    "voice\n";
 
 struct Options {
     std::string voice = "en";
+    bool voiceGiven = false;
+    bool line = false;
     int rate = 0;
     std::string course;
     std::string output;
@@ -63,6 +78,9 @@ Options ParseOptions(int argc, char** argv) {
         };
         if (arg == "--voice") {
             options.voice = value();
+            options.voiceGiven = true;
+        } else if (arg == "--line") {
+            options.line = true;
         } else if (arg == "--rate") {
             const std::string rate = value();
             const auto [end, error] =
@@ -93,6 +111,9 @@ Options ParseOptions(int argc, char** argv) {
     if (!haveText && !options.listVoices) {
         throw UsageError{"no TEXT"};
     }
+    if (options.line && options.voiceGiven) {
+        throw UsageError{"--line speaks with the tutor's own voices: no --voice"};
+    }
     return options;
 }
 
@@ -120,11 +141,20 @@ class Recording final : public UtteranceObserver {
         return utterances_.empty() ? 16000 : utterances_.begin()->second.rate;
     }
 
+    // At the rate of the first utterance: a line's Chinese voice may have another rate than
+    // its English one.
     std::vector<std::int16_t> Samples() {
         std::lock_guard lock(mutex_);
         std::vector<std::int16_t> all;
+        const int rate = utterances_.empty() ? 0 : utterances_.begin()->second.rate;
         for (const auto& [serial, utterance] : utterances_) {
-            all.insert(all.end(), utterance.samples.begin(), utterance.samples.end());
+            if (utterance.rate == rate || utterance.rate <= 0 || utterance.samples.empty()) {
+                all.insert(all.end(), utterance.samples.begin(), utterance.samples.end());
+            } else {
+                const std::vector<std::int16_t> converted =
+                    Resample(utterance.samples, utterance.rate, rate);
+                all.insert(all.end(), converted.begin(), converted.end());
+            }
         }
         return all;
     }
@@ -196,7 +226,69 @@ void WaitUntilIdle(EventPump& pump) {
     }
 }
 
-int Say(const Options& options) {
+void SpeakText(const Options& options, const SpeechServices& services, const VoiceToken* named,
+               bool withCourse) {
+    CVoice voice(options.voice == "zh" ? 0 : 1, services);
+    if (!voice.m_pToken && named == nullptr) {
+        throw Failure{"Failed in init TTS!"};
+    }
+    if (named != nullptr && !voice.m_pVoice->SetVoice(*named)) {
+        throw Failure{"the voice " + named->name + " cannot be used"};
+    }
+    voice.m_pVoice->SetRate(options.rate);
+    if (withCourse) {
+        voice.LoadPhoneticTable();
+    }
+    for (const std::string& piece : Pieces(options.text, withCourse)) {
+        if (IsBlank(piece)) {
+            continue;
+        }
+        if (withCourse && piece.front() == '[') {
+            voice.SpeakPhonetic(Utf8ToCp936(piece));
+        } else {
+            voice.Speak(QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size()))
+                            .toStdU16String());
+        }
+        WaitUntilIdle(*services.pump);
+    }
+}
+
+bool IsIdle(const CVoice* voice) {
+    return voice == nullptr || !voice->m_pVoice ||
+           voice->m_pVoice->SpeakCompleteEvent()->IsSignalled();
+}
+
+// As the tutor speaks a line whole; there is no character, so no balloon.
+void SpeakLine(const Options& options, const SpeechServices& services, bool withCourse) {
+    // The role takes the mouth pictures and the phonetic table from the current directory.
+    CRole role(services);
+    if (!role.m_pEnglishVoice->m_pToken) {
+        throw Failure{"Failed in init TTS!"};
+    }
+    if (!withCourse) {
+        // As without --line: no course, no recorded sounds, whatever folder the tool runs in.
+        role.m_pEnglishVoice->m_aPhonetic.clear();
+    }
+    role.SetRate(options.rate);
+    std::string speech = Utf8ToCp936(options.text);
+    StripSpeakerPrefix(speech);
+    CleanSentence(speech);
+    role.SpeakRuns(std::move(speech));
+    // A Chinese run starts without waiting, so the English voice may still be speaking too.
+    while (!IsIdle(role.m_pEnglishVoice.get()) || !IsIdle(role.m_pChineseVoice.get())) {
+        services.pump->PumpOne();
+    }
+}
+
+// Output paths are taken where the tool was started, not in the course folder it enters.
+std::string Absolute(const std::string& path) {
+    return path.empty() ? path : std::filesystem::absolute(path).string();
+}
+
+int Say(Options options) {
+    options.output = Absolute(options.output);
+    options.events = Absolute(options.events);
+    options.speechLog = Absolute(options.speechLog);
     Recording recording;
     std::unique_ptr<SpeechLog> log;
     SpeechEngineOptions engineOptions;
@@ -254,29 +346,11 @@ int Say(const Options& options) {
     }
 
     QtEventPump pump;
-    CVoice voice(options.voice == "zh" ? 0 : 1, SpeechServices{engine.get(), nullptr, &pump});
-    if (!voice.m_pToken && named == nullptr) {
-        throw Failure{"Failed in init TTS!"};
-    }
-    if (named != nullptr && !voice.m_pVoice->SetVoice(*named)) {
-        throw Failure{"the voice " + named->name + " cannot be used"};
-    }
-    voice.m_pVoice->SetRate(options.rate);
-    if (course) {
-        voice.LoadPhoneticTable();
-    }
-
-    for (const std::string& piece : Pieces(options.text, course.has_value())) {
-        if (IsBlank(piece)) {
-            continue;
-        }
-        if (course && piece.front() == '[') {
-            voice.SpeakPhonetic(Utf8ToCp936(piece));
-        } else {
-            voice.Speak(QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size()))
-                            .toStdU16String());
-        }
-        WaitUntilIdle(pump);
+    const SpeechServices services{engine.get(), nullptr, &pump};
+    if (options.line) {
+        SpeakLine(options, services, course.has_value());
+    } else {
+        SpeakText(options, services, named, course.has_value());
     }
 
     if (!options.output.empty()) {
@@ -296,10 +370,27 @@ int Say(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
+    Options options;
+    try {
+        options = ParseOptions(argc, argv);
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "%s: %s\n%s", kName, error.message.c_str(), kUsage);
+        return 2;
+    }
+    // A line's speaker makes pixmaps (mouth pictures), which need the GUI application; nothing is
+    // ever shown, so no display is needed either.
+    std::unique_ptr<QCoreApplication> application;
+    if (options.line) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QString::fromLatin1(kName));
     try {
-        return Say(ParseOptions(argc, argv));
+        return Say(options);
     } catch (const UsageError& error) {
         std::fprintf(stderr, "%s: %s\n%s", kName, error.message.c_str(), kUsage);
         return 2;

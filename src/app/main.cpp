@@ -1,13 +1,11 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLoggingCategory>
-#include <QTimer>
 #include <cstdio>
 #include <memory>
 
 #include "app/qt_platform_runtime.h"
 #include "app/tutor_app.h"
-#include "app/tutor_dlg.h"
 #include "platform/files/files.h"
 #include "speech/engines/speech_log.h"
 
@@ -17,20 +15,6 @@ namespace {
 QString OptionValue(const QStringList& arguments, const QString& option) {
     const qsizetype at = arguments.indexOf(option);
     return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
-}
-
-// A test hook: role 1's English voice says `text` once the main window shows.
-void SpeakWhenShown(const std::u16string& text) {
-    QTimer::singleShot(100, [text] {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            auto* main = qobject_cast<CTutorDlg*>(window);
-            if (main != nullptr && main->isVisible()) {
-                main->m_view.m_role1.m_pEnglishVoice->Speak(text);
-                return;
-            }
-        }
-        SpeakWhenShown(text);
-    });
 }
 
 }  // namespace
@@ -55,10 +39,6 @@ int main(int argc, char** argv) {
                          qPrintable(folder), error.message().c_str());
             return 1;
         }
-    }
-    if (const QString text = OptionValue(arguments, QStringLiteral("--test-speak"));
-        !text.isEmpty()) {
-        SpeakWhenShown(text.toStdU16String());
     }
     QtPlatformRuntime runtime(speechLog.get());
     CTutorApp app(runtime);

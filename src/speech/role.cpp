@@ -9,11 +9,16 @@
 
 namespace {
 
+constexpr const char* kBlanks = " \t\r\n\v\f";
+
 // Removes trailing, then leading, white space.
 void TrimSpace(std::string& text) {
-    constexpr const char* kSpace = " \t\r\n\v\f";
-    text.erase(text.find_last_not_of(kSpace) + 1);
-    text.erase(0, text.find_first_not_of(kSpace));
+    text.erase(text.find_last_not_of(kBlanks) + 1);
+    text.erase(0, text.find_first_not_of(kBlanks));
+}
+
+bool IsBlank(const std::string& text) {
+    return text.find_first_not_of(kBlanks) == std::string::npos;
 }
 
 }  // namespace
@@ -184,14 +189,15 @@ void CRole::SpeakRuns(std::string speech) {
         if (m_bStopped) {
             break;
         }
-        if (kind == RUN_CHINESE) {
-            SpeakRun(kind, run);
+        CVoice* voice = kind == RUN_CHINESE ? (m_bReadChinese ? m_pChineseVoice.get() : nullptr)
+                                            : m_pEnglishVoice.get();
+        // A run of blanks between two others says nothing: no utterance, no wait for it.
+        if (voice == nullptr || IsBlank(run)) {
             continue;
         }
-        if (!m_pEnglishVoice) {
-            continue;
-        }
-        // The global event is read anew on every pass: a purge nulls it, which ends the wait.
+        // Every run waits for the utterance before it, the Chinese ones too: the two voices
+        // play on their own, and without the wait they would talk at the same time. The global
+        // event is read anew on every pass: a purge nulls it, which ends the wait.
         while (pump_ != nullptr && WaitFor(g_hCurrentSpeakDone, 0) == WaitResult::Timeout) {
             pump_->PumpOne();
             PumpVoiceEvents();
@@ -211,7 +217,7 @@ void CRole::SpeakPiece(const std::u16string& text) {
     std::string speech = BeginSpeaking(text);
     std::string run;
     const int kind = SplitFirstRun(speech, run);
-    if (!m_bStopped) {
+    if (!m_bStopped && !IsBlank(run)) {
         SpeakRun(kind, run);
     }
 }

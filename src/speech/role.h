@@ -46,13 +46,14 @@ class CRole {
     // the cleaned line is spoken run by run (see SpeakRuns). Returns once its last run has
     // started; the GUI thread's events run meanwhile and may enter it again.
     void SpeakSentence(const std::u16string& text);
-    // Speaks the first run of `text` at once, if the role has a character, with a balloon of its
-    // own: no cleaning, no waiting.
+    // Speaks the first run of `text` at once (nothing for a blank one), if the role has a
+    // character, with a balloon of its own: no cleaning, no waiting.
     void SpeakPiece(const std::u16string& text);
-    // The runs of a cleaned line (CP936), in order: Chinese ones to the Chinese voice at once,
-    // English and phonetic ones to the English voice once the utterance before has ended. While
-    // it waits the GUI thread's events run; a stop request ends it. Needs no character, so that
-    // tools can speak a line as the tutor does.
+    // The runs of a cleaned line (CP936), in order, each once the utterance before has ended:
+    // Chinese ones to the Chinese voice (unless Chinese is not to be read), English and phonetic
+    // ones to the English voice; blank runs are skipped. While it waits the GUI thread's events
+    // run; a stop request ends it. Needs no character, so that tools can speak a line as the
+    // tutor does.
     void SpeakRuns(std::string speech);
 
     CharacterAgent* m_pAgent = nullptr;

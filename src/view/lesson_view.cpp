@@ -1,9 +1,13 @@
 #include "view/lesson_view.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QResizeEvent>
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/codepage.h"
@@ -12,6 +16,7 @@
 #include "platform/log/log.h"
 #include "platform/sound/sound_player.h"
 #include "platform/window/dialog_controls.h"
+#include "settings/settings_dlg.h"
 #include "view/command_ids.h"
 
 namespace {
@@ -87,6 +92,8 @@ bool CLessonView::OnInitDialog() {
     m_role2.AttachNotify(owner, mouth);
     m_role1.PlayAnimation("Greet");
     m_role1.PlayAnimation("RestPose");
+    // A learner who chose a speed expects it after a restart too.
+    ApplyRate();
     LoadCourseIndex();
     m_nRepeatDone = 1;
     return true;
@@ -135,7 +142,51 @@ bool CLessonView::PreTranslateMessage(QEvent* message) {
 
 void CLessonView::OnSettings() {
     StopStudy();
+    CSettingsDlg dlg(m_settings.nSpeed, m_settings.nPauseSeconds, m_settings.nRepeatCount,
+                     m_settings.bShowPhonetic, m_settings.bShowChinese, m_settings.bShowBalloon,
+                     m_settings.bShowMouth, m_settings.bShowChineseBalloon,
+                     m_settings.bSpeakChinese, m_settings.strCharacter1, m_settings.strCharacter2,
+                     this, services_);
+    if (dlg.DoModal() == QDialog::Accepted) {
+        m_settings.nSpeed = dlg.m_nRate;
+        m_settings.nPauseSeconds = dlg.m_nInterval;
+        m_settings.nRepeatCount = dlg.m_nReplay;
+        m_settings.bShowPhonetic = dlg.m_bShowPhonetic;
+        m_settings.bShowChinese = dlg.m_bShowChinese;
+        m_settings.bShowBalloon = dlg.m_bShowBalloon;
+        m_settings.bShowMouth = dlg.m_bShowMouth;
+        m_settings.bShowChineseBalloon = dlg.m_bChineseBalloon;
+        m_settings.bSpeakChinese = dlg.m_bSpeakChinese;
+        // The owner lays itself out again, which shows or hides the mouth picture.
+        if (QWidget* owner = parentWidget()) {
+            QResizeEvent resize(owner->size(), owner->size());
+            QCoreApplication::sendEvent(owner, &resize);
+        }
+        if (!SameCharacterName(dlg.m_strRole1, m_settings.strCharacter1)) {
+            m_settings.strCharacter1 = dlg.m_strRole1;
+            m_role1.LoadCharacter(Cp936ToUtf16(m_settings.strCharacter1), 0, 1);
+        }
+        if (!SameCharacterName(dlg.m_strRole2, m_settings.strCharacter2)) {
+            m_settings.strCharacter2 = dlg.m_strRole2;
+            m_role2.LoadCharacter(Cp936ToUtf16(m_settings.strCharacter2), 0, 0);
+        }
+        ApplyRate();
+        m_role1.m_bShowBalloon = m_settings.bShowBalloon;
+        m_role1.m_bChineseInBalloon = m_settings.bShowChineseBalloon;
+        m_role1.m_bReadChinese = m_settings.bSpeakChinese;
+        // A change of letter case alone is stored without reloading the character.
+        m_settings.strCharacter1 = dlg.m_strRole1;
+        m_role1.PlayAnimation("DoMagic1");
+        m_role1.PlayAnimation("DoMagic2");
+        m_role1.PlayAnimation("RestPose");
+    }
     ShowPage();
+}
+
+void CLessonView::ApplyRate() {
+    // The file is not range-checked; the engine clamps what lies outside -10..10.
+    const std::int64_t rate = std::int64_t{m_settings.nSpeed} * 5 - 10;
+    m_role1.SetRate(static_cast<int>(std::clamp<std::int64_t>(rate, kMinRate, kMaxRate)));
 }
 
 void CLessonView::LoadSettings() {

@@ -121,6 +121,8 @@ class CLessonView : public HtmlDialog, public TimerSink {
     // Captures the course folder, pushes the page data and returns the page's list element.
     Handle PreparePageList();
 
+    // Sets role 1's rate from the stored speed.
+    void ApplyRate();
     void SetTimer(int id, int periodMs);
     void KillTimer(int id);
     // The pause after a line, from the settings as they are now.

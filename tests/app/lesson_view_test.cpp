@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -14,6 +15,17 @@
 namespace {
 
 using Handle = PageMirror::Handle;
+
+// Cancels the settings dialog as soon as it is open, for tests that only follow its way there.
+void CancelSettingsWhenOpen() {
+    QTimer::singleShot(10, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            dialog->reject();
+        } else {
+            CancelSettingsWhenOpen();
+        }
+    });
+}
 
 class LessonViewTest : public ::testing::Test {
   protected:
@@ -147,6 +159,7 @@ TEST_F(LessonViewTest, SettingsFolderTextAndEmptyElementsDoNothing) {
 
 TEST_F(LessonViewTest, SettingsElementReloadsTheCurrentPage) {
     const Handle setting = Insert("<span class=\"setting\" id=\"probe\">系统设置</span>");
+    CancelSettingsWhenOpen();
     Raise(PageEventType::Click, setting);
     EXPECT_FALSE(View().HasElement(setting));
     EXPECT_TRUE(WaitForDocument(&View()));
@@ -165,6 +178,7 @@ TEST_F(LessonViewTest, RightClickShowsOnlyTheSettingsItem) {
             items << action->text();
         }
         QTest::keyClick(menu, Qt::Key_Down);
+        CancelSettingsWhenOpen();
         QTest::keyClick(menu, Qt::Key_Return);
     });
     View().OnRendererContextMenu(QPoint(10, 10));

@@ -11,6 +11,7 @@ import time
 import urllib.request
 
 from Xlib import X, display, protocol
+from Xlib.ext import shape
 
 
 class DevTools:
@@ -123,7 +124,10 @@ def free_port():
 class Program:
     """The real program, started in a course folder with remote debugging on the loopback."""
 
-    def __init__(self, executable, course_dir):
+    # The main window's command buttons, left to right as its layout places them.
+    BUTTONS = ("跟读", "重复", "听写", "上一句", "下一句", "朗读", "停止")
+
+    def __init__(self, executable, course_dir, arguments=()):
         self.display = shared_display()
         self.port = free_port()
         env = dict(os.environ)
@@ -131,7 +135,7 @@ class Program:
         env.pop("QT_QPA_PLATFORM", None)
         if os.geteuid() == 0:
             env["QTWEBENGINE_CHROMIUM_FLAGS"] = "--no-sandbox"
-        self.process = subprocess.Popen([executable], cwd=course_dir, env=env,
+        self.process = subprocess.Popen([executable, *arguments], cwd=course_dir, env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             self.window = self._find_window("Quorvan")
@@ -151,7 +155,11 @@ class Program:
         raise RuntimeError("the main window did not appear")
 
     def _search(self, window, title):
-        for child in window.query_tree().children:
+        try:
+            children = window.query_tree().children
+        except Exception:  # the window went away while we looked
+            return None
+        for child in children:
             try:
                 if child.get_wm_name() == title and child.get_attributes().map_state == X.IsViewable:
                     return child
@@ -179,9 +187,58 @@ class Program:
 
     def click(self, selector, button="1"):
         """Moves the pointer onto the first element matching `selector` and clicks it."""
-        x, y = self.element_centre(selector)
+        self.click_at(*self.element_centre(selector), button)
+
+    def open_lesson(self, timeout=30):
+        """From the cover to the first lesson of the contents; true once its line 1 is current."""
+        # The page's own link moves when the cover is built around it: click the built one.
+        if not self.page.wait_for("document.body.innerText.includes('欢迎进入')", timeout):
+            return False
+        self.click(".folder")
+        if not self.page.wait_for("document.querySelector('.file') !== null", timeout):
+            return False
+        self.click(".file")
+        return self.page.wait_for(
+            "(() => { const l = document.getElementById('line1'); if (!l) return false;"
+            " const s = getComputedStyle(l); return s.color === 'rgb(255, 0, 0)' &&"
+            " s.fontWeight === '700'; })()", timeout)
+
+    def button_centre(self, caption):
+        """Screen position of the centre of the main window's command button `caption`. The
+        buttons keep their template size in dialog units; the window at its template size
+        (466 x 201 units) tells how large a unit is."""
+        x, y, width, height = self.window_origin()
+        unit_x = next((u for u in range(1, 64) if (466 * u + 2) // 4 == width), None)
+        unit_y = next((u for u in range(1, 128) if (201 * u + 4) // 8 == height), None)
+        if unit_x is None or unit_y is None:
+            raise RuntimeError(f"the main window is not at its template size: {width} x {height}")
+        w, h = (50 * unit_x + 2) // 4, (14 * unit_y + 4) // 8
+        left = max((width - 7 * (w + 6)) // 2, 10) + self.BUTTONS.index(caption) * (w + 6)
+        return x + left + w // 2, y + height - 30 + h // 2
+
+    def press(self, caption):
+        """Clicks the main window's command button `caption`."""
+        self.click_at(*self.button_centre(caption))
+
+    def click_at(self, x, y, button="1"):
+        """Clicks the screen point (x, y) once no other window of the program covers it: a
+        character gliding past would take the click."""
+        deadline = time.time() + 10
+        while any(self._covers(window, x, y) for window in self.own_windows()):
+            if time.time() > deadline:
+                raise RuntimeError(f"a window of the program covers ({x}, {y})")
+            time.sleep(0.1)
         self.pointer("mousemove", "--sync", str(x), str(y))
         self.pointer("click", button)
+
+    def _covers(self, window, x, y):
+        try:
+            left, top = self.screen_position(window)
+            rectangles = window.shape_get_rectangles(shape.SK.Bounding).rectangles
+        except Exception:
+            return False
+        return any(left + r.x <= x < left + r.x + r.width and top + r.y <= y < top + r.y + r.height
+                   for r in rectangles)
 
     def view_offset(self):
         # The lesson view sits 3 pixels below the top of the client area, at the left edge when
@@ -234,6 +291,13 @@ class Program:
         geometry = window.get_geometry()
         image = window.get_image(0, 0, geometry.width, geometry.height, X.ZPixmap, 0xFFFFFFFF)
         return geometry.width, geometry.height, image.data
+
+    def screen_pixels(self):
+        """(width, height, BGRX bytes) of the screen over the main window: what the learner sees
+        there, characters and balloons included, which the window's own image leaves black."""
+        x, y, width, height = self.window_origin()
+        image = self.display.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF)
+        return width, height, image.data
 
     def screenshot(self, path):
         """Saves what the main window shows as a PNG."""

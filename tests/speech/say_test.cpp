@@ -21,9 +21,11 @@ struct Outcome {
 };
 
 Outcome Say(const QStringList& arguments,
-            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+            const QString& workingDirectory = QString()) {
     QProcess process;
     process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(QUORVAN_SAY), arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
         process.kill();
@@ -133,12 +135,62 @@ TEST(Say, PlaysBracketedPiecesFromTheCourseAndLogsEachUtterance) {
                 0.001);
 }
 
+// A course whose phonetic table plays "[ai]" from a half-second tone.
+void WritePhoneticCourse(const ScratchDirectory& course) {
+    course.Write("phonetic/phonetic.idx", "[ai]=ai.wav@6\n");
+    WriteTone(course.Path("phonetic/ai.wav"), 22050, 0.5);
+}
+
+TEST(Say, SpeaksALineAsTheTutorDoes) {
+    ScratchDirectory course("say-line-course");
+    WritePhoneticCourse(course);
+    ScratchDirectory log("say-line-log");
+    const Outcome outcome =
+        Say({"--line", "--course", Path(course.Path()), "--speech-log", Path(log.Path()), "-o",
+             Path(log.Path("all.wav")), "Tom: Good morning. [ai] 我"});
+    ASSERT_EQ(outcome.status, 0) << outcome.errors;
+    std::vector<std::string> heard;
+    double seconds = 0;
+    for (const QJsonObject& line : JsonLines(log.Read("speech.jsonl"))) {
+        const std::string text = line["text"].toString().toStdString();
+        // The blank between "]" and the Chinese is a run of its own, as in the tutor.
+        if (line.contains("text") && text.find_first_not_of(' ') == std::string::npos) {
+            continue;
+        }
+        heard.push_back(line["voice"].toString().toStdString() + " " +
+                        (line.contains("file") ? line["file"].toString().toStdString() : text));
+    }
+    EXPECT_EQ(heard, (std::vector<std::string>{"cmu_us_rms  Good morning ", "cmu_us_rms ai.wav",
+                                               "espeak_cmn 我"}));
+    for (const std::string& name : log.Names()) {
+        if (name.ends_with(".wav") && name != "all.wav") {
+            seconds += ReadSound(log.Path(name)).seconds;
+        }
+    }
+    // The voices' rates differ; the recording keeps every utterance at its own length.
+    EXPECT_NEAR(ReadSound(log.Path("all.wav")).seconds, seconds, 0.01);
+}
+
+TEST(Say, WritesRelativeOutputsWhereItStartsNotInTheCourse) {
+    ScratchDirectory course("say-rel-course");
+    WritePhoneticCourse(course);
+    ScratchDirectory start("say-rel-start");
+    const Outcome outcome =
+        Say({"--course", Path(course.Path()), "-o", "out.wav", "--speech-log", "log", "[ai]"},
+            QProcessEnvironment::systemEnvironment(), Path(start.Path()));
+    ASSERT_EQ(outcome.status, 0) << outcome.errors;
+    EXPECT_NEAR(ReadSound(start.Path("out.wav")).seconds, 0.5, 0.01);
+    EXPECT_NEAR(ReadSound(start.Path("log/0001-cmu_us_rms.wav")).seconds, 0.5, 0.01);
+    EXPECT_FALSE(course.Exists("out.wav"));
+}
+
 TEST(Say, RefusesWrongUsageAndReportsFailures) {
     ScratchDirectory folder("say-fail");
     EXPECT_EQ(Say({}).status, 2);
     EXPECT_EQ(Say({"--rate", "11", "Hi"}).status, 2);
     EXPECT_EQ(Say({"--voice", "nobody", "Hi"}).status, 2);
     EXPECT_EQ(Say({"Hi", "there"}).status, 2);
+    EXPECT_EQ(Say({"--line", "--voice", "zh", "Hi"}).status, 2);
 
     const Outcome unwritable = Say({"-o", Path(folder.Path("no/such/dir/out.wav")), "Hi"});
     EXPECT_EQ(unwritable.status, 1);

@@ -1,20 +1,24 @@
-"""The real program speaks under X: started in a copy of the sample course with --speech-log and
-the --test-speak hook, with the real engines and no audio device, it must log one utterance
-whose sound is as long as the same text spoken by quorvan-say, with its words and mouth shapes.
+"""The real program speaks under X: started in a copy of the sample course with --speech-log, with
+the real engines and no audio device, a click on a lesson line must log the line's English as one
+utterance whose sound is as long as the same text spoken by quorvan-say, with its words and mouth
+shapes.
 
 Usage: xvfb-run -a python3 speech_e2e.py QUORVAN QUORVAN_SAY COURSE_DIR"""
 
 import json
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 import wave
 
-TEXT = "Good morning, how are you today?"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from desktop import Program  # noqa: E402
+
+# Line 4 of the first lesson, after its speaker's name.
+TEXT = "Good morning. How are you today?"
 
 
 def seconds(path):
@@ -29,7 +33,7 @@ def wait_for_line(log, process, timeout):
             raise AssertionError(f"the program ended early with status {process.returncode}")
         try:
             with open(log, encoding="utf-8") as lines:
-                found = [json.loads(line) for line in lines if line.strip()]
+                found = [json.loads(line) for line in lines if line.endswith("\n")]
             if found:
                 return found
         except FileNotFoundError:
@@ -47,24 +51,18 @@ def main():
         folder = os.path.join(scratch, "course")
         shutil.copytree(course, folder)
         log = os.path.join(scratch, "log")
-        process = subprocess.Popen([quorvan, "--speech-log", log, "--test-speak", TEXT],
-                                   cwd=folder, env=env, start_new_session=True,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        program = Program(quorvan, folder, ["--speech-log", log])
         try:
-            lines = wait_for_line(os.path.join(log, "speech.jsonl"), process, 90)
+            assert program.open_lesson(), "lesson 1 did not open"
+            assert TEXT in program.page.evaluate("document.getElementById('line4').innerText")
+            program.click("#line4")
+            lines = wait_for_line(os.path.join(log, "speech.jsonl"), program.process, 60)
         finally:
-            if process.poll() is None:
-                os.killpg(process.pid, signal.SIGTERM)
-                try:
-                    process.wait(10)
-                except subprocess.TimeoutExpired:
-                    os.killpg(process.pid, signal.SIGKILL)
-                    process.wait()
+            program.kill()
 
-        assert len(lines) == 1, lines
         line = lines[0]
         assert line["voice"] == "cmu_us_rms", line["voice"]
-        assert line["text"] == TEXT, line["text"]
+        assert line["text"].strip() == TEXT, line["text"]
         assert not line["purged"], line
         words = [e for e in line["events"] if e["type"] == "word"]
         visemes = [e for e in line["events"] if e["type"] == "viseme"]
@@ -74,7 +72,7 @@ def main():
 
         heard = seconds(os.path.join(log, line["wav"]))
         reference = os.path.join(scratch, "reference.wav")
-        subprocess.run([say, "-o", reference, TEXT], check=True, env=env)
+        subprocess.run([say, "-o", reference, line["text"]], check=True, env=env)
         expected = seconds(reference)
         assert abs(heard - expected) < 0.01, (heard, expected)
         # It played in real time: as long on the clock as in the file.

@@ -40,6 +40,8 @@ class TestPlatform : public PlatformRuntime {
     VirtualClock& Clock() { return clock_; }
     // The timers of the window made last; null before any.
     ManualTimerService* Timers() { return timers_; }
+    // Where the character search looks; empty (no folder) unless set.
+    void SetCharacterFolder(const std::string& folder) { services_.characterFolder = folder; }
     // Voices made from now on play each utterance for `duration` on the clock.
     void PlayOnClock(ScriptedDuration duration) { speech_.PlayOn(clock_, std::move(duration)); }
 

@@ -103,7 +103,7 @@ class PageBridge : public QObject {
     void childrenReplaced(int generation, int handle, const QString& html);
     void styleChanged(int generation, int handle, const QString& property, const QString& value);
     void ready(int generation);
-    void event(int generation, PageEventType type, int handle, int selectedIndex);
+    void pageEventRaised(int generation, PageEventType type, int handle, int selectedIndex);
 
   public slots:
     void documentReady(int generation) {
@@ -122,7 +122,7 @@ class PageBridge : public QObject {
         }
         for (const auto& [name, value] : kTypes) {
             if (type == QLatin1String(name)) {
-                emit event(generation, value, handle, selectedIndex);
+                emit pageEventRaised(generation, value, handle, selectedIndex);
                 return;
             }
         }
@@ -161,7 +161,7 @@ WebEngineRenderer::WebEngineRenderer(PageRendererClient& client)
                                        QWebEngineScript::DocumentReady));
 
     connect(bridge_, &PageBridge::ready, this, &WebEngineRenderer::OnDocumentReady);
-    connect(bridge_, &PageBridge::event, this,
+    connect(bridge_, &PageBridge::pageEventRaised, this,
             [this](int generation, PageEventType type, int handle, int selectedIndex) {
                 if (generation == generation_ && ready_) {
                     client_.OnRendererEvent(type, static_cast<PageMirror::Handle>(handle),

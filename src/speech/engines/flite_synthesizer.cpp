@@ -159,6 +159,7 @@ struct FliteJob {
     std::int64_t before;      // samples of the utterance ahead of the sentence
     // Between two sentences flite would pause once; synthesised apart, each has an opening and
     // a closing pause of its own. Both are cut short, so that the gap stays that of one pause.
+    // The first sentence's opening pause is cut too: the learner pressed a button and waits.
     bool trimOpening;
     bool trimClosing;
     int skip = 0;         // opening samples dropped
@@ -288,7 +289,7 @@ void FliteSynthesizer::Run(const std::string& id, const std::string& text, int r
                      &sentence,
                      static_cast<int>(offset),
                      before,
-                     i > 0,
+                     true,
                      i + 1 < sentences.size()};
         cst_audio_streaming_info* streaming = new_audio_streaming_info();
         streaming->asc = StreamSamples;

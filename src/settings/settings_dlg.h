@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+#include "platform/platform_services.h"
+
+class QComboBox;
+class QLineEdit;
+
+// The settings dialog: the characters of both roles, the speed, the replay count, the pause and
+// the display and speech switches. It edits its own members only; whoever runs it takes them
+// over on OK. File names are in the program's code page.
+class CSettingsDlg : public QDialog {
+    Q_OBJECT
+  public:
+    CSettingsDlg(int nRate, int nInterval, int nReplay, int bShowPhonetic, int bShowChinese,
+                 int bShowBalloon, int bShowMouth, int bChineseBalloon, int bSpeakChinese,
+                 std::string strRole1, std::string strRole2, QWidget* parent,
+                 const PlatformServices& services);
+
+    // Runs the dialog modally: QDialog::Accepted for OK, QDialog::Rejected otherwise.
+    int DoModal();
+
+    int m_nRate;
+    int m_nReplay;
+    int m_nInterval;
+    int m_bShowPhonetic;
+    int m_bShowChinese;
+    int m_bShowBalloon;
+    std::string m_strRole1;
+    std::string m_strRole2;
+    std::vector<std::string> m_aCharacters;
+    int m_bShowMouth;
+    int m_bChineseBalloon;
+    int m_bSpeakChinese;
+
+    // Reads the controls into the members (or, without `bSaveAndValidate`, puts the members into
+    // them); false, after telling the learner, when an edit does not hold an integer.
+    bool UpdateData(bool bSaveAndValidate);
+    void accept() override;
+
+  protected:
+    void OnInitDialog();
+    void FillCharacterCombo(int id, const std::string& file);
+    void OnRole1Changed();
+    void OnRole2Changed();
+    void OnControlChanged();
+    void OnShowBalloon();
+    void OnDefaults();
+    void OnCopyright();
+
+  private:
+    // Reads an edit's decimal integer into `value`; false, after the message, when it is none.
+    bool ReadInteger(QLineEdit* edit, int& value);
+    // Takes the role file of the selected entry of combo `id`, if it names one.
+    void TakeSelectedRole(int id, std::string& role);
+
+    const PlatformServices& services_;
+    QComboBox* rate_;
+    QLineEdit* replay_;
+    QLineEdit* interval_;
+};

@@ -1,0 +1,218 @@
+// The settings dialog on the offscreen platform, alone and run by the settings command.
+
+#include "settings/settings_dlg.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/tutor_dlg.h"
+#include "platform/files/files.h"
+#include "platform/window/dialog_controls.h"
+#include "support/test_platform.h"
+
+namespace {
+
+// Runs `act` on the settings dialog once it is open and modal.
+void WhenDialogOpens(std::function<void(CSettingsDlg&)> act) {
+    QTimer::singleShot(10, [act] {
+        if (auto* dialog = qobject_cast<CSettingsDlg*>(QApplication::activeModalWidget())) {
+            act(*dialog);
+        } else {
+            WhenDialogOpens(act);
+        }
+    });
+}
+
+template <class Control>
+Control* Get(const QWidget& dialog, int id) {
+    return static_cast<Control*>(FindControl(&dialog, id));
+}
+
+// Chooses a character in a role list as the learner does.
+void ChooseRole(const QWidget& dialog, int id, const char* name) {
+    auto* list = Get<QComboBox>(dialog, id);
+    list->setCurrentIndex(list->findText(QString::fromUtf8(name)));
+    emit list->activated(list->currentIndex());
+}
+
+class SettingsDlgTest : public ::testing::Test {
+  protected:
+    SettingsDlgTest() {
+        // Two installed characters the scripted agent knows, in a folder of their own.
+        course_.Write("chars/merlin.acs", "");
+        course_.Write("chars/Genie.acs", "");
+        platform_.SetCharacterFolder((course_.Path() / "chars").string());
+    }
+
+    std::unique_ptr<CSettingsDlg> Make(const std::string& role1, const std::string& role2) {
+        auto dlg = std::make_unique<CSettingsDlg>(2, 2, 2, 1, 1, 0, 0, 1, 1, role1, role2, nullptr,
+                                                  platform_.Services());
+        WhenDialogOpens([](CSettingsDlg& open) { open.reject(); });
+        dlg->DoModal();
+        return dlg;
+    }
+
+    int Messages(const char* text) {
+        int count = 0;
+        for (const auto& message : platform_.MessageBox().Messages()) {
+            count += message.text == QString::fromUtf8(text) ? 1 : 0;
+        }
+        return count;
+    }
+
+    TemporaryCourse course_;
+    TestPlatform platform_;
+};
+
+TEST_F(SettingsDlgTest, ControlsStandWhereTheTemplatePutsThem) {
+    const auto dlg = Make("merlin.acs", "Genie.acs");
+    const DialogUnits units(dlg->font());
+    EXPECT_EQ(dlg->windowTitle(), "Dialog");
+    EXPECT_EQ(Get<QWidget>(*dlg, 1)->geometry(),
+              QRect(units.X(237), units.Y(7), units.X(50), units.Y(14)));
+    EXPECT_EQ(Get<QWidget>(*dlg, 1011)->geometry(),
+              QRect(units.X(158), units.Y(46), units.X(46), units.Y(12)));
+    EXPECT_EQ(Get<QWidget>(*dlg, 1019)->geometry(),
+              QRect(units.X(90), units.Y(111), units.X(64), units.Y(10)));
+    EXPECT_EQ(Get<QWidget>(*dlg, 1009)->pos(), QPoint(units.X(145), units.Y(17)));
+    EXPECT_TRUE(Get<QPushButton>(*dlg, 1)->isDefault());
+    QStringList rates;
+    for (int i = 0; i < Get<QComboBox>(*dlg, 1010)->count(); ++i) {
+        rates << Get<QComboBox>(*dlg, 1010)->itemText(i);
+    }
+    EXPECT_EQ(rates, (QStringList{"低", "较低", "中", "较高", "高"}));
+}
+
+TEST_F(SettingsDlgTest, RoleListsMatchFilesInAnyCaseAndKeepAnUnknownOne) {
+    const auto dlg = Make("MERLIN.ACS", "gone.acs");
+    auto* role1 = Get<QComboBox>(*dlg, 1008);
+    auto* role2 = Get<QComboBox>(*dlg, 1009);
+    ASSERT_EQ(role1->count(), 2);
+    EXPECT_EQ(role1->currentText(), "Tutor One");
+    EXPECT_EQ(role2->currentIndex(), -1);
+    EXPECT_TRUE(dlg->UpdateData(true));
+    EXPECT_EQ(dlg->m_strRole2, "gone.acs");
+
+    // Both roles may take the same character.
+    ChooseRole(*dlg, 1009, "Tutor One");
+    EXPECT_EQ(dlg->m_strRole2, "merlin.acs");
+}
+
+TEST_F(SettingsDlgTest, ANonIntegerIsRefusedAtOnceAndOnOk) {
+    const auto dlg = Make("merlin.acs", "Genie.acs");
+    auto* replay = Get<QLineEdit>(*dlg, 1011);
+    QTest::keyClick(replay, Qt::Key_End);
+    QTest::keyClick(replay, Qt::Key_Backspace);
+    EXPECT_EQ(Messages("Please enter an integer."), 1);
+    dlg->setResult(QDialog::Rejected);
+    dlg->accept();
+    EXPECT_EQ(Messages("Please enter an integer."), 2);
+    EXPECT_NE(dlg->result(), QDialog::Accepted);
+    QTest::keyClicks(replay, "7");
+    dlg->accept();
+    EXPECT_EQ(dlg->result(), QDialog::Accepted);
+    EXPECT_EQ(dlg->m_nReplay, 7);
+}
+
+TEST_F(SettingsDlgTest, DefaultsTickTheDisplayButLeaveTheChineseBalloonDisabled) {
+    const auto dlg = Make("merlin.acs", "Genie.acs");
+    auto* balloon = Get<QCheckBox>(*dlg, 1015);
+    auto* chineseBalloon = Get<QCheckBox>(*dlg, 1019);
+    Get<QLineEdit>(*dlg, 1012)->clear();
+    ASSERT_FALSE(balloon->isChecked());
+    ASSERT_FALSE(chineseBalloon->isEnabled());
+    Get<QPushButton>(*dlg, 1016)->click();
+    EXPECT_EQ(Messages("Please enter an integer."), 0);
+    EXPECT_TRUE(balloon->isChecked());
+    EXPECT_FALSE(chineseBalloon->isEnabled());
+    EXPECT_EQ(Get<QComboBox>(*dlg, 1010)->currentIndex(), 1);
+    EXPECT_EQ(Get<QLineEdit>(*dlg, 1012)->text(), "5");
+    balloon->click();  // off
+    balloon->click();  // on again
+    EXPECT_TRUE(chineseBalloon->isEnabled());
+}
+
+class SettingsCommandTest : public SettingsDlgTest {
+  protected:
+    void Start() {
+        dlg_ = std::make_unique<CTutorDlg>(platform_.Services());
+        dlg_->Create();
+        ASSERT_TRUE(WaitForDocument(&dlg_->m_view));
+    }
+    ScriptedVoice& EnglishVoice() { return *platform_.Speech().created[0]; }
+
+    std::unique_ptr<CTutorDlg> dlg_;
+};
+
+TEST_F(SettingsCommandTest, OkAppliesAndTheFileKeepsItCancelChangesNothing) {
+    TutorSettings stored;
+    stored.nSpeed = 0;
+    ASSERT_FALSE(SaveSettings(stored));
+    Start();
+    // The stored speed is in force from the start.
+    EXPECT_EQ(EnglishVoice().Rate(), -10);
+    CLessonView& view = dlg_->m_view;
+
+    const TutorSettings before = view.m_settings;
+    WhenDialogOpens([](CSettingsDlg& open) {
+        Get<QLineEdit>(open, 1011)->setText("9");
+        open.reject();
+    });
+    view.OnSettings();
+    EXPECT_EQ(view.m_settings, before);
+    EXPECT_TRUE(WaitForDocument(&view)) << "the page is rebuilt after Cancel too";
+
+    WhenDialogOpens([this](CSettingsDlg& open) {
+        Get<QComboBox>(open, 1010)->setCurrentIndex(4);
+        Get<QLineEdit>(open, 1011)->setText("3");
+        Get<QLineEdit>(open, 1012)->setText("4");
+        ChooseRole(open, 1008, "Tutor Two");
+        platform_.Agent().ClearCalls();
+        QTest::keyClick(&open, Qt::Key_Return);
+    });
+    view.OnSettings();
+    EXPECT_EQ(EnglishVoice().Rate(), 10);
+    const std::vector<std::string> calls = platform_.Agent().Calls();
+    ASSERT_GE(calls.size(), 5u);
+    EXPECT_EQ(calls[0], "Unload merlin.acs");
+    EXPECT_EQ(calls[1], "Load Genie.acs");
+    const std::vector<std::string> tail(calls.end() - 3, calls.end());
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{"Genie.acs: Play DoMagic1", "Genie.acs: Play DoMagic2",
+                                        "Genie.acs: Play RestPose"}));
+
+    dlg_.reset();
+    std::string bytes;
+    ASSERT_FALSE(ReadWholeFile(kSettingsFileName, bytes, kSettingsFileLimit));
+    TutorSettings saved;
+    ParseSettings(saved, bytes);
+    EXPECT_EQ(saved.nSpeed, 4);
+    EXPECT_EQ(saved.nRepeatCount, 3);
+    EXPECT_EQ(saved.nPauseSeconds, 4);
+    EXPECT_EQ(saved.strCharacter1, "Genie.acs");
+}
+
+TEST_F(SettingsCommandTest, ALetterCaseChangeIsStoredWithoutReloading) {
+    Start();
+    CLessonView& view = dlg_->m_view;
+    view.m_settings.strCharacter1 = "MERLIN.ACS";
+    WhenDialogOpens([this](CSettingsDlg& open) {
+        ChooseRole(open, 1008, "Tutor One");
+        platform_.Agent().ClearCalls();
+        open.accept();
+    });
+    view.OnSettings();
+    for (const std::string& call : platform_.Agent().Calls()) {
+        EXPECT_EQ(call.find("Load"), std::string::npos) << call;
+    }
+    EXPECT_EQ(view.m_settings.strCharacter1, "merlin.acs");
+}
+
+}  // namespace
