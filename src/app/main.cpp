@@ -2,44 +2,129 @@
 #include <QIcon>
 #include <QLoggingCategory>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "app/course_folder.h"
 #include "app/qt_platform_runtime.h"
 #include "app/tutor_app.h"
 #include "platform/files/files.h"
+#include "platform/messagebox/qt_message_box.h"
 #include "speech/engines/speech_log.h"
 
 namespace {
 
-// The value after `option` on the command line; empty when the option is not there.
-QString OptionValue(const QStringList& arguments, const QString& option) {
-    const qsizetype at = arguments.indexOf(option);
-    return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
+constexpr const char* kUsage =
+    "usage: quorvan [COURSE_DIR] [--speech-log DIR]\n"
+    "       quorvan --help | --version\n";
+constexpr const char* kHelp =
+    "Quorvan, a tutor of spoken English: a character reads the lessons of a course aloud.\n"
+    "\n"
+    "The course is COURSE_DIR; without it, the current directory when it holds a course\n"
+    "(cntindex.idx); else the learner's own course, $XDG_DATA_HOME/quorvan/course (by default\n"
+    "~/.local/share/quorvan/course), made from the sample course on the first start. The tutor\n"
+    "keeps the settings (quorvan.set) and the opened lesson in the course folder, so the folder\n"
+    "must be writable.\n"
+    "\n"
+    "  --speech-log DIR  write every utterance to DIR: its sound and a line of speech.jsonl\n"
+    "  --help            show this help\n"
+    "  --version         show the version\n"
+    "\n"
+    "Exit status: 0 normally, 1 when another tutor has the course folder open, 2 for a wrong\n"
+    "command line or a course folder that cannot be used.\n";
+
+struct Options {
+    std::optional<std::string> course;
+    std::string speechLog;
+};
+
+// False, with the message written, when the program is to end with `status`.
+bool ParseOptions(int argc, char** argv, Options& options, int& status) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help") {
+            std::fputs(kUsage, stdout);
+            std::fputs(kHelp, stdout);
+            status = 0;
+            return false;
+        }
+        if (arg == "--version") {
+            std::printf("quorvan %s\n", QUORVAN_VERSION);
+            status = 0;
+            return false;
+        }
+        if (arg == "--speech-log" && i + 1 < argc) {
+            options.speechLog = argv[++i];
+        } else if (arg.starts_with("-") || options.course) {
+            std::fprintf(stderr, "quorvan: %s '%s'\n%s",
+                         arg.starts_with("-") ? "unknown option" : "one course folder only, not",
+                         arg.c_str(), kUsage);
+            status = 2;
+            return false;
+        } else {
+            options.course = arg;
+        }
+    }
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    Options options;
+    if (int status = 0; !ParseOptions(argc, argv, options, status)) {
+        return status;
+    }
+    const char* home = std::getenv("HOME");
+    const CourseFolderChoice choice =
+        ChooseCourseFolder(options.course, CurrentDirectory(), std::getenv("XDG_DATA_HOME"), home);
+    if (options.course && !std::filesystem::is_directory(choice.folder)) {
+        std::fprintf(stderr, "quorvan: cannot open the course folder '%s': %s\n",
+                     options.course->c_str(), std::strerror(ENOENT));
+        return 2;
+    }
+
     // The page engine reports its set-up on every start; the learner's terminal needs none of it.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvan"));
+    QApplication::setApplicationVersion(QStringLiteral(QUORVAN_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quorvan.svg")));
-    // --speech-log DIR writes every utterance to DIR (sound and a JSON line), for tests and
-    // course authors.
-    const QStringList arguments = QCoreApplication::arguments();
+
+    // Opened where the program was started, before it enters the course.
     std::unique_ptr<SpeechLog> speechLog;
-    if (const QString folder = OptionValue(arguments, QStringLiteral("--speech-log"));
-        !folder.isEmpty()) {
+    if (!options.speechLog.empty()) {
         std::error_code error;
-        speechLog = SpeechLog::Open(folder.toStdString(), error);
+        speechLog = SpeechLog::Open(options.speechLog, error);
         if (!speechLog) {
             std::fprintf(stderr, "quorvan: cannot write the speech log in %s: %s\n",
-                         qPrintable(folder), error.message().c_str());
+                         options.speechLog.c_str(), error.message().c_str());
             return 1;
         }
     }
+    std::error_code error = PrepareCourseFolder(choice, DataDirectory() + "/course");
+    std::optional<ScopedCurrentDirectory> course;
+    if (!error) {
+        course.emplace(choice.folder);
+        if (!course->Changed()) {
+            error = std::make_error_code(std::errc::permission_denied);
+        }
+    }
+    if (error) {
+        const std::string message = "cannot use the course folder '" + choice.folder +
+                                    "': " + error.message() +
+                                    " (the tutor keeps its settings and the opened lesson there)";
+        std::fprintf(stderr, "quorvan: %s\n", message.c_str());
+        QtMessageBox().Show(nullptr, QStringLiteral("Quorvan"), QString::fromStdString(message),
+                            MessageIcon::Error);
+        return 2;
+    }
+
     QtPlatformRuntime runtime(speechLog.get());
     CTutorApp app(runtime);
     SetCourseFolder(CurrentDirectory());

@@ -88,6 +88,17 @@ TEST_F(SettingsDlgTest, ControlsStandWhereTheTemplatePutsThem) {
         rates << Get<QComboBox>(*dlg, 1010)->itemText(i);
     }
     EXPECT_EQ(rates, (QStringList{"低", "较低", "中", "较高", "高"}));
+
+    // Tab goes through the fields top to bottom, then the buttons from the top.
+    std::vector<int> order;
+    QWidget* at = Get<QWidget>(*dlg, 1008);
+    for (int i = 0; i < 100 && order.size() < 15; ++i, at = at->nextInFocusChain()) {
+        if (const int id = at->property("controlId").toInt(); id != 0) {
+            order.push_back(id);  // the lists' own inner widgets have none
+        }
+    }
+    EXPECT_EQ(order, (std::vector<int>{1008, 1009, 1010, 1011, 1012, 1013, 1014, 1017, 1015, 1019,
+                                       1020, 1, 1016, 1021, 2}));
 }
 
 TEST_F(SettingsDlgTest, RoleListsMatchFilesInAnyCaseAndKeepAnUnknownOne) {

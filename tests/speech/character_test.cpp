@@ -199,15 +199,17 @@ TEST_F(QtAgentTest, BalloonTalksUntilReadAndStopSpeakRemovesItAtOnce) {
               QtAgentCharacter::BalloonMs(u"one two"_qs));
 }
 
-TEST_F(QtAgentTest, StopPlayDropsQueuedAnimationsButKeepsTheBalloon) {
+TEST_F(QtAgentTest, StopPlayDropsQueuedAnimationsButKeepsTheBalloonAndTheDestination) {
     QtAgentCharacter& character = LoadSample();
     character.Show(true);
     character.Play(u"Greet");
     character.Speak(u"Hi");
     character.Play(u"RestPose");
+    character.MoveTo(200, 10, 20);
     character.StopAll(kStopTypePlay);
     character.Advance(0);
     EXPECT_TRUE(character.Balloon()->isVisible());
+    EXPECT_EQ(character.Window()->pos(), QPoint(200, 10)) << "a dropped glide still arrives";
 }
 
 TEST_F(QtAgentTest, RefusedFilesLoadNothing) {

@@ -113,6 +113,13 @@ void QtAgentCharacter::StopAll(int types) {
         return request.kind == Kind::kSpeak ? (types & kStopTypeSpeak) != 0
                                             : (types & kStopTypePlay) != 0;
     };
+    // A dropped glide still takes the character where it was asked to go, or a page switch right
+    // after start-up would leave it wherever it stood (over the buttons, say).
+    for (const Request& request : queue_) {
+        if (request.kind == Kind::kMove && dropped(request)) {
+            Place(request.target);
+        }
+    }
     std::erase_if(queue_, dropped);
     if (current_ && dropped(*current_)) {
         // What the stopped request was for still takes effect: a glide ends at its target, a

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <system_error>
+
+// Where the tutor runs: the course folder is its current directory, where it keeps the learner's
+// settings and the opened lesson.
+
+// The folder a run uses: the one named on the command line; else the current directory when it
+// holds a course ("cntindex.idx"); else the learner's own course folder,
+// $XDG_DATA_HOME/quorvan/course (by default ~/.local/share/quorvan/course). `xdgDataHome` and
+// `home` are the environment's values, null when unset.
+struct CourseFolderChoice {
+    std::string folder;
+    // The learner's own folder: made from the sample course when it does not exist yet.
+    bool own = false;
+};
+CourseFolderChoice ChooseCourseFolder(const std::optional<std::string>& given,
+                                      const std::string& current, const char* xdgDataHome,
+                                      const char* home);
+
+// Makes the learner's own folder as a copy of `sampleCourse` when `choice` asks for it and it does
+// not exist, then checks that the folder is a directory the tutor can write in (it probes with a
+// file of its own, removed at once). The error says why not.
+std::error_code PrepareCourseFolder(const CourseFolderChoice& choice,
+                                    const std::string& sampleCourse);
