@@ -1,6 +1,7 @@
 #include "settings/copyright_page.h"
 
 #include <QDialogButtonBox>
+#include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QtGlobal>
@@ -60,8 +61,10 @@ CopyrightPage::CopyrightPage(QWidget* parent) : QDialog(parent) {
     text->setHtml(PageHtml());
     text->setOpenLinks(false);
     layout->addWidget(text);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
-    resize(560, 460);
+    // The whole page fits without scrolling in the program's font.
+    resize(620, 600);
 }

@@ -152,7 +152,7 @@ class Program:
             if found is not None:
                 return found
             time.sleep(0.1)
-        raise RuntimeError("the main window did not appear")
+        raise RuntimeError(f"no window {title!r} appeared")
 
     def _search(self, window, title):
         try:
@@ -161,7 +161,7 @@ class Program:
             return None
         for child in children:
             try:
-                if child.get_wm_name() == title and child.get_attributes().map_state == X.IsViewable:
+                if self._title(child) == title and child.get_attributes().map_state == X.IsViewable:
                     return child
             except Exception:
                 continue
@@ -169,6 +169,12 @@ class Program:
             if found is not None:
                 return found
         return None
+
+    def _title(self, window):
+        """The UTF-8 title: the Latin-1 one is empty for a Chinese title."""
+        name = window.get_full_property(self.display.intern_atom("_NET_WM_NAME"),
+                                        X.AnyPropertyType)
+        return name.value.decode("utf-8", "replace") if name else window.get_wm_name()
 
     def window_origin(self):
         geometry = self.window.get_geometry()
@@ -220,11 +226,13 @@ class Program:
         """Clicks the main window's command button `caption`."""
         self.click_at(*self.button_centre(caption))
 
-    def click_at(self, x, y, button="1"):
+    def click_at(self, x, y, button="1", into=None):
         """Clicks the screen point (x, y) once no other window of the program covers it: a
-        character gliding past would take the click."""
+        character gliding past would take the click. `into` is the program's own window the
+        click is meant for (a dialog), if not the main window."""
         deadline = time.time() + 10
-        while any(self._covers(window, x, y) for window in self.own_windows()):
+        while any(self._covers(window, x, y) for window in self.own_windows()
+                  if into is None or window.id != into.id):
             if time.time() > deadline:
                 raise RuntimeError(f"a window of the program covers ({x}, {y})")
             time.sleep(0.1)
