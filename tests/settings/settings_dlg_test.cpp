@@ -185,11 +185,15 @@ TEST_F(SettingsCommandTest, OkAppliesAndTheFileKeepsItCancelChangesNothing) {
         Get<QLineEdit>(open, 1011)->setText("3");
         Get<QLineEdit>(open, 1012)->setText("4");
         ChooseRole(open, 1008, "Tutor Two");
+        Get<QCheckBox>(open, 1017)->click();
         platform_.Agent().ClearCalls();
         QTest::keyClick(&open, Qt::Key_Return);
     });
+    ASSERT_FALSE(FindControl(dlg_.get(), CTutorDlg::kPictureControl)->isVisibleTo(dlg_.get()));
     view.OnSettings();
     EXPECT_EQ(EnglishVoice().Rate(), 10);
+    EXPECT_TRUE(FindControl(dlg_.get(), CTutorDlg::kPictureControl)->isVisibleTo(dlg_.get()))
+        << "the main window lays itself out again with the mouth picture";
     const std::vector<std::string> calls = platform_.Agent().Calls();
     ASSERT_GE(calls.size(), 5u);
     EXPECT_EQ(calls[0], "Unload merlin.acs");
