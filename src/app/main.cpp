@@ -72,6 +72,30 @@ bool ParseOptions(int argc, char** argv, Options& options, int& status) {
     return true;
 }
 
+// Says why the course folder cannot be used: on stderr, and in a message box when there is a
+// screen to show one on (a box on the offscreen platform would wait for a click that never comes).
+void RefuseCourseFolder(int& argc, char** argv, const std::string& folder, std::error_code error) {
+    const std::string message = "cannot use the course folder '" + folder +
+                                "': " + error.message() +
+                                " (the tutor keeps its settings and the opened lesson there)";
+    std::fprintf(stderr, "quorvan: %s\n", message.c_str());
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const bool offscreen = platform != nullptr && (std::strcmp(platform, "offscreen") == 0 ||
+                                                   std::strcmp(platform, "minimal") == 0);
+    if (offscreen ||
+        (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)) {
+        return;
+    }
+    if (QApplication::instance() != nullptr) {
+        QtMessageBox().Show(nullptr, QStringLiteral("Quorvan"), QString::fromStdString(message),
+                            MessageIcon::Error);
+        return;
+    }
+    QApplication application(argc, argv);
+    QtMessageBox().Show(nullptr, QStringLiteral("Quorvan"), QString::fromStdString(message),
+                        MessageIcon::Error);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,6 +109,12 @@ int main(int argc, char** argv) {
     if (options.course && !std::filesystem::is_directory(choice.folder)) {
         std::fprintf(stderr, "quorvan: cannot open the course folder '%s': %s\n",
                      options.course->c_str(), std::strerror(ENOENT));
+        return 2;
+    }
+
+    // Checked before any window, so that a learner without a display hears of a refusal too.
+    if (const std::error_code error = PrepareCourseFolder(choice, DataDirectory() + "/course")) {
+        RefuseCourseFolder(argc, argv, choice.folder, error);
         return 2;
     }
 
@@ -107,24 +137,12 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::error_code error = PrepareCourseFolder(choice, DataDirectory() + "/course");
-    std::optional<ScopedCurrentDirectory> course;
-    if (!error) {
-        course.emplace(choice.folder);
-        if (!course->Changed()) {
-            error = std::make_error_code(std::errc::permission_denied);
-        }
-    }
-    if (error) {
-        const std::string message = "cannot use the course folder '" + choice.folder +
-                                    "': " + error.message() +
-                                    " (the tutor keeps its settings and the opened lesson there)";
-        std::fprintf(stderr, "quorvan: %s\n", message.c_str());
-        QtMessageBox().Show(nullptr, QStringLiteral("Quorvan"), QString::fromStdString(message),
-                            MessageIcon::Error);
+    const ScopedCurrentDirectory course(choice.folder);
+    if (!course.Changed()) {
+        RefuseCourseFolder(argc, argv, choice.folder,
+                           std::make_error_code(std::errc::permission_denied));
         return 2;
     }
-
     QtPlatformRuntime runtime(speechLog.get());
     CTutorApp app(runtime);
     SetCourseFolder(CurrentDirectory());
