@@ -159,17 +159,22 @@ std::string CRole::BeginSpeaking(const std::u16string& text) {
     return speech;
 }
 
-void CRole::SpeakRun(int kind, const std::string& run) {
+CVoice* CRole::VoiceFor(int kind) const {
     if (kind == RUN_CHINESE) {
-        if (m_pChineseVoice && m_bReadChinese) {
-            m_pChineseVoice->Speak(Cp936ToUtf16(run));
-        }
-    } else if (m_pEnglishVoice) {
-        if (kind == RUN_PHONETIC) {
-            m_pEnglishVoice->SpeakPhonetic(run);
-        } else {
-            m_pEnglishVoice->Speak(Cp936ToUtf16(run));
-        }
+        return m_bReadChinese ? m_pChineseVoice.get() : nullptr;
+    }
+    return m_pEnglishVoice.get();
+}
+
+void CRole::SpeakRun(int kind, const std::string& run) {
+    CVoice* voice = VoiceFor(kind);
+    if (voice == nullptr) {
+        return;
+    }
+    if (kind == RUN_PHONETIC) {
+        voice->SpeakPhonetic(run);
+    } else {
+        voice->Speak(Cp936ToUtf16(run));
     }
 }
 
@@ -189,10 +194,8 @@ void CRole::SpeakRuns(std::string speech) {
         if (m_bStopped) {
             break;
         }
-        CVoice* voice = kind == RUN_CHINESE ? (m_bReadChinese ? m_pChineseVoice.get() : nullptr)
-                                            : m_pEnglishVoice.get();
         // A run of blanks between two others says nothing: no utterance, no wait for it.
-        if (voice == nullptr || IsBlank(run)) {
+        if (VoiceFor(kind) == nullptr || IsBlank(run)) {
             continue;
         }
         // Every run waits for the utterance before it, the Chinese ones too: the two voices

@@ -71,6 +71,8 @@ class CRole {
     // Clears the stop request and shows `text` in the balloon as the switches say; the text in
     // the program's code page.
     std::string BeginSpeaking(const std::u16string& text);
+    // The voice that speaks runs of `kind`; null when there is none or Chinese is not to be read.
+    CVoice* VoiceFor(int kind) const;
     // Hands one run to its voice, without waiting.
     void SpeakRun(int kind, const std::string& run);
 

@@ -78,13 +78,9 @@ bool CLessonView::Create(QWidget* owner) {
 bool CLessonView::OnInitDialog() {
     m_nShowing = 0;
     LoadFromResource(kCoverPage);
-    m_role1.m_bShowBalloon = m_settings.bShowBalloon;
-    m_role1.m_bChineseInBalloon = m_settings.bShowChineseBalloon;
-    m_role1.m_bReadChinese = m_settings.bSpeakChinese;
+    CopyRoleSwitches(m_role1);
     m_role1.LoadCharacter(Cp936ToUtf16(m_settings.strCharacter1), 0, 1);
-    m_role2.m_bShowBalloon = m_settings.bShowBalloon;
-    m_role2.m_bChineseInBalloon = m_settings.bShowChineseBalloon;
-    m_role2.m_bReadChinese = m_settings.bSpeakChinese;
+    CopyRoleSwitches(m_role2);
     m_role2.LoadCharacter(Cp936ToUtf16(m_settings.strCharacter2), 0, 0);
     QWidget* owner = parentWidget();
     auto* mouth = qobject_cast<QLabel*>(FindControl(owner, kMouthPictureControl));
@@ -171,9 +167,7 @@ void CLessonView::OnSettings() {
             m_role2.LoadCharacter(Cp936ToUtf16(m_settings.strCharacter2), 0, 0);
         }
         ApplyRate();
-        m_role1.m_bShowBalloon = m_settings.bShowBalloon;
-        m_role1.m_bChineseInBalloon = m_settings.bShowChineseBalloon;
-        m_role1.m_bReadChinese = m_settings.bSpeakChinese;
+        CopyRoleSwitches(m_role1);
         // A change of letter case alone is stored without reloading the character.
         m_settings.strCharacter1 = dlg.m_strRole1;
         m_role1.PlayAnimation("DoMagic1");
@@ -181,6 +175,12 @@ void CLessonView::OnSettings() {
         m_role1.PlayAnimation("RestPose");
     }
     ShowPage();
+}
+
+void CLessonView::CopyRoleSwitches(CRole& role) const {
+    role.m_bShowBalloon = m_settings.bShowBalloon;
+    role.m_bChineseInBalloon = m_settings.bShowChineseBalloon;
+    role.m_bReadChinese = m_settings.bSpeakChinese;
 }
 
 void CLessonView::ApplyRate() {

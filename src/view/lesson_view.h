@@ -123,6 +123,8 @@ class CLessonView : public HtmlDialog, public TimerSink {
 
     // Sets role 1's rate from the stored speed.
     void ApplyRate();
+    // Gives `role` the settings' balloon and Chinese switches.
+    void CopyRoleSwitches(CRole& role) const;
     void SetTimer(int id, int periodMs);
     void KillTimer(int id);
     // The pause after a line, from the settings as they are now.

@@ -7,6 +7,7 @@ import os
 import socket
 import struct
 import subprocess
+import sys
 import time
 import urllib.request
 
@@ -318,6 +319,28 @@ class Program:
             self.process.kill()
             self.process.wait()
         self.page.sock.close()
+
+
+def read_speech_log(folder):
+    """The utterances the program's --speech-log has written to `folder` so far, oldest first;
+    a line still being written is left out."""
+    try:
+        with open(os.path.join(folder, "speech.jsonl"), encoding="utf-8") as lines:
+            return [json.loads(line) for line in lines if line.endswith("\n")]
+    except FileNotFoundError:
+        return []
+
+
+def course_test_arguments():
+    """Takes PROGRAM COURSE [SCREENSHOT_DIR] off the command line, leaving unittest's own, and
+    gives them as absolute paths (the screenshot folder made, or None)."""
+    executable = os.path.abspath(sys.argv.pop(1))
+    course = os.path.abspath(sys.argv.pop(1))
+    screenshots = None
+    if len(sys.argv) > 1 and not sys.argv[1].startswith("-"):
+        screenshots = os.path.abspath(sys.argv.pop(1))
+        os.makedirs(screenshots, exist_ok=True)
+    return executable, course, screenshots
 
 
 def write_png(path, width, height, bgrx):

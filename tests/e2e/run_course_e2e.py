@@ -10,7 +10,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Program  # noqa: E402
+from desktop import Program, course_test_arguments  # noqa: E402
 
 EXECUTABLE = None
 COURSE = None
@@ -80,9 +80,5 @@ class SampleCourseTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    EXECUTABLE = os.path.abspath(sys.argv.pop(1))
-    COURSE = os.path.abspath(sys.argv.pop(1))
-    if len(sys.argv) > 1 and not sys.argv[1].startswith("-"):
-        SCREENSHOTS = os.path.abspath(sys.argv.pop(1))
-        os.makedirs(SCREENSHOTS, exist_ok=True)
+    EXECUTABLE, COURSE, SCREENSHOTS = course_test_arguments()
     unittest.main(verbosity=2)

@@ -3,7 +3,6 @@ dialog worked with the real pointer and keys, the file it leaves, and the speed 
 speaks at, read from the speech log.
 Usage: run_settings_e2e.py PATH_TO_QUORVAN PATH_TO_BUILT_COURSE [SCREENSHOT_DIR]"""
 
-import json
 import os
 import shutil
 import struct
@@ -16,7 +15,7 @@ import wave
 from Xlib import X, error
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Program, write_png  # noqa: E402
+from desktop import Program, course_test_arguments, read_speech_log, write_png  # noqa: E402
 from run_e2e import SETTINGS_FORMAT  # noqa: E402
 
 EXECUTABLE = None
@@ -151,11 +150,7 @@ class SettingsTest(unittest.TestCase):
             return sound.getnframes() / sound.getframerate()
 
     def utterances(self):
-        try:
-            with open(os.path.join(self.log, "speech.jsonl"), encoding="utf-8") as f:
-                return [json.loads(line) for line in f if line.endswith("\n")]
-        except FileNotFoundError:
-            return []
+        return read_speech_log(self.log)
 
     def open_settings(self):
         """Right-click on the page, then the menu's one item with the keys."""
@@ -221,9 +216,5 @@ class SettingsTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    EXECUTABLE = os.path.abspath(sys.argv.pop(1))
-    COURSE = os.path.abspath(sys.argv.pop(1))
-    if len(sys.argv) > 1 and not sys.argv[1].startswith("-"):
-        SCREENSHOTS = os.path.abspath(sys.argv.pop(1))
-        os.makedirs(SCREENSHOTS, exist_ok=True)
+    EXECUTABLE, COURSE, SCREENSHOTS = course_test_arguments()
     unittest.main(verbosity=2)

@@ -3,7 +3,6 @@
 What the lesson page shows is compared with what the speech log says was spoken, and when.
 Usage: run_study_e2e.py PATH_TO_QUORVAN PATH_TO_BUILT_COURSE [SCREENSHOT_DIR]"""
 
-import json
 import os
 import shutil
 import struct
@@ -13,7 +12,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Program, write_png  # noqa: E402
+from desktop import Program, course_test_arguments, read_speech_log, write_png  # noqa: E402
 from run_e2e import SETTINGS_FORMAT  # noqa: E402
 
 EXECUTABLE = None
@@ -79,9 +78,8 @@ class StudyModesTest(unittest.TestCase):
         with open(os.path.join(course, "quorvan.set"), "wb") as f:
             f.write(struct.pack(SETTINGS_FORMAT, 2, PAUSE_SECONDS, REPEAT_COUNT, 1, 1, 1, 0, 1, 1,
                                 10, b"merlin.acs", 9, b"Genie.acs", 0, 0, 0, 0, 4))
-        log_dir = os.path.join(self.workdir.name, "speech")
-        self.log = os.path.join(log_dir, "speech.jsonl")
-        self.program = Program(EXECUTABLE, course, ["--speech-log", log_dir])
+        self.log = os.path.join(self.workdir.name, "speech")
+        self.program = Program(EXECUTABLE, course, ["--speech-log", self.log])
         self.page = self.program.page
         self.assertTrue(self.program.open_lesson(), "lesson 1 did not open")
         self.texts = dict(self.page.evaluate(
@@ -117,11 +115,7 @@ class StudyModesTest(unittest.TestCase):
         return at
 
     def utterances(self):
-        try:
-            with open(self.log, encoding="utf-8") as f:
-                return [json.loads(line) for line in f if line.endswith("\n")]
-        except FileNotFoundError:
-            return []
+        return read_speech_log(self.log)
 
     def program_ms(self, at):
         """The program's clock at `at` on the test's: the first utterance was asked for when the
@@ -248,9 +242,5 @@ class StudyModesTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    EXECUTABLE = os.path.abspath(sys.argv.pop(1))
-    COURSE = os.path.abspath(sys.argv.pop(1))
-    if len(sys.argv) > 1 and not sys.argv[1].startswith("-"):
-        SCREENSHOTS = os.path.abspath(sys.argv.pop(1))
-        os.makedirs(SCREENSHOTS, exist_ok=True)
+    EXECUTABLE, COURSE, SCREENSHOTS = course_test_arguments()
     unittest.main(verbosity=2)

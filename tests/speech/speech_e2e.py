@@ -5,7 +5,6 @@ shapes.
 
 Usage: xvfb-run -a python3 speech_e2e.py QUORVAN QUORVAN_SAY COURSE_DIR"""
 
-import json
 import os
 import shutil
 import subprocess
@@ -15,7 +14,7 @@ import time
 import wave
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from desktop import Program  # noqa: E402
+from desktop import Program, read_speech_log  # noqa: E402
 
 # Line 4 of the first lesson, after its speaker's name.
 TEXT = "Good morning. How are you today?"
@@ -31,13 +30,9 @@ def wait_for_line(log, process, timeout):
     while time.time() < deadline:
         if process.poll() is not None:
             raise AssertionError(f"the program ended early with status {process.returncode}")
-        try:
-            with open(log, encoding="utf-8") as lines:
-                found = [json.loads(line) for line in lines if line.endswith("\n")]
-            if found:
-                return found
-        except FileNotFoundError:
-            pass
+        found = read_speech_log(log)
+        if found:
+            return found
         time.sleep(0.2)
     raise AssertionError("nothing was spoken")
 
@@ -56,7 +51,7 @@ def main():
             assert program.open_lesson(), "lesson 1 did not open"
             assert TEXT in program.page.evaluate("document.getElementById('line4').innerText")
             program.click("#line4")
-            lines = wait_for_line(os.path.join(log, "speech.jsonl"), program.process, 60)
+            lines = wait_for_line(log, program.process, 60)
         finally:
             program.kill()
 
