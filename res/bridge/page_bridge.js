@@ -41,6 +41,31 @@
             if (element)
                 element.style.setProperty(property, value);
         });
+        // One of the element's own lines, so that it never sits flush against the edge.
+        function lineHeight(element) {
+            const style = getComputedStyle(element);
+            const height = parseFloat(style.lineHeight);
+            return isNaN(height) ? 1.2 * parseFloat(style.fontSize) : height;
+        }
+
+        bridge.scrollIntoView.connect(function (gen, handle) {
+            const element = gen === myGeneration ? byHandle(handle) : null;
+            if (!element)
+                return;
+            const rect = element.getBoundingClientRect();
+            // Without a horizontal scroll bar's height, which would hide what lies under it.
+            const view = document.documentElement.clientHeight;
+            if (rect.top >= 0 && rect.bottom <= view)
+                return;
+            const margin = lineHeight(element);
+            // Below: its bottom rises to a margin above the edge, unless that would take its top
+            // out of view; then, as when it is above, its top comes to a margin below the top.
+            const fits = rect.height + 2 * margin <= view;
+            const by = rect.bottom > view && fits ? rect.bottom + margin - view : rect.top - margin;
+            // To a place, not by a distance: a second request while the page is still on its way
+            // goes to the same place instead of as far again.
+            window.scrollTo({ top: window.scrollY + by, behavior: "smooth" });
+        });
         bridge.documentReady(myGeneration);
     });
 })();

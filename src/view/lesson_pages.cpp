@@ -167,6 +167,8 @@ void CLessonView::HighlightLine(Handle element) {
     if (m_nMode == MODE_DICTATION) {
         SetElementStyle(element, "visibility", "hidden");
     }
+    // The learner follows the current line: it must never be out of sight, in dictation either.
+    ScrollElementIntoView(element);
 }
 
 void CLessonView::UnhighlightLine(Handle element) {

@@ -59,6 +59,7 @@ class CLessonView : public HtmlDialog, public TimerSink {
 
     // Lesson lines, addressed by their element ids "line1", "line2", ...
     Handle FindLineElement(int nLine) const;
+    // Gives the element the current line's look and scrolls it into view.
     void HighlightLine(Handle element);
     void UnhighlightLine(Handle element);
 

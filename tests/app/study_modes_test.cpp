@@ -112,8 +112,28 @@ class StudyModesTest : public LessonFixture {
         Clock().Schedule(Clock().Now() + afterMs, [this] { Press(kStop); });
     }
 
+    // The lines asked to be scrolled into view since the last call, oldest first; a line asked
+    // for several times in a row counts once, an element that is no line of the page is 0.
+    std::vector<int> ScrolledLines() {
+        const std::vector<PageMirror::Handle>& asked = platform_.Renderer()->Scrolled();
+        std::vector<int> lines;
+        for (; scrollsSeen_ < asked.size(); ++scrollsSeen_) {
+            int line = 0;
+            for (int n = 1; n <= View().m_nLineCount; ++n) {
+                if (View().FindLineElement(n) == asked[scrollsSeen_]) {
+                    line = n;
+                }
+            }
+            if (lines.empty() || lines.back() != line) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    }
+
     // Called with the text of each utterance as a voice is given it.
     std::function<void(const std::string&)> onPlay_;
+    std::size_t scrollsSeen_ = 0;
 };
 
 TEST_F(StudyModesTest, ReadAloudSpeaksTheCurrentLineThenEachNextSoonAfterItsEnd) {
@@ -350,6 +370,51 @@ TEST_F(StudyModesTest, ALineClickRepeatsThatLineWhileTheHighlightStays) {
     Press(kStop);
     EXPECT_EQ(Buttons(), kAllEnabled);
     EXPECT_FALSE(AnyStudyTimer());
+}
+
+TEST_F(StudyModesTest, EveryMoveOfTheHighlightScrollsItsLineIntoView) {
+    OpenLines({"one", "two", "three", "four", "five", "six"});
+    View().m_settings.nRepeatCount = 2;
+    EXPECT_EQ(ScrolledLines(), std::vector<int>{1}) << "the page opens on line 1";
+    Press(kNext);
+    EXPECT_EQ(ScrolledLines(), std::vector<int>{2});
+    Press(kPrevious);
+    EXPECT_EQ(ScrolledLines(), std::vector<int>{1});
+
+    // Until the third line starts: read aloud reads each once, the drills each twice.
+    auto runMode = [this](int button) {
+        const std::size_t played = English().size() + 3;
+        Press(button);
+        EXPECT_TRUE(Played(played));
+        return ScrolledLines();
+    };
+    EXPECT_EQ(runMode(kReadAloud), (std::vector<int>{1, 2, 3})) << "read aloud";
+    Press(kStop);
+    EXPECT_EQ(runMode(kReadAlong), (std::vector<int>{3, 4})) << "read-along";
+    Press(kStop);
+    EXPECT_EQ(runMode(kDictation), (std::vector<int>{4, 5})) << "dictation";
+}
+
+TEST_F(StudyModesTest, NothingIsScrolledWhileTheHighlightStays) {
+    OpenLines({"one", "two", "three"});
+    Press(kNext);
+    Press(kNext);
+    ASSERT_TRUE(RunUntil([&] { return !AnyStudyTimer(); }));
+    const std::size_t asked = platform_.Renderer()->Scrolled().size();
+    const std::size_t played = English().size();
+    ClickLine(1);
+    ASSERT_TRUE(Played(played + 2));
+    Press(kStop);
+    Press(kRepeat);
+    ASSERT_TRUE(Played(played + 4));
+    Press(kStop);
+    EXPECT_EQ(platform_.Renderer()->Scrolled().size(), asked) << "a line click or repeat";
+
+    // On the last line read aloud goes round on it in silence.
+    Press(kReadAloud);
+    const std::size_t started = platform_.Renderer()->Scrolled().size();
+    Clock().Advance(10000);
+    EXPECT_EQ(platform_.Renderer()->Scrolled().size(), started) << "read aloud on the last line";
 }
 
 TEST_F(StudyModesTest, StopCancelsAnArmedStepAndAnInterruptedQueue) {

@@ -68,16 +68,22 @@ def spoken_runs(line_text):
     return [tuple(run) for run in runs]
 
 
+def copy_course(workdir, speed, pause, repeat, speak_chinese):
+    """The sample course in `workdir`, with these settings; returns its folder."""
+    course = os.path.join(workdir, "course")
+    shutil.copytree(COURSE, course)
+    with open(os.path.join(course, "quorvan.set"), "wb") as f:
+        f.write(struct.pack(SETTINGS_FORMAT, speed, pause, repeat, 1, 1, 1, 0, 1, speak_chinese,
+                            10, b"merlin.acs", 9, b"Genie.acs", 0, 0, 0, 0, 4))
+    return course
+
+
 class StudyModesTest(unittest.TestCase):
     """Lesson 1 open with line 1 current, a pause of 1 s and two playings per line."""
 
     def setUp(self):
         self.workdir = tempfile.TemporaryDirectory()
-        course = os.path.join(self.workdir.name, "course")
-        shutil.copytree(COURSE, course)
-        with open(os.path.join(course, "quorvan.set"), "wb") as f:
-            f.write(struct.pack(SETTINGS_FORMAT, 2, PAUSE_SECONDS, REPEAT_COUNT, 1, 1, 1, 0, 1, 1,
-                                10, b"merlin.acs", 9, b"Genie.acs", 0, 0, 0, 0, 4))
+        course = copy_course(self.workdir.name, 2, PAUSE_SECONDS, REPEAT_COUNT, 1)
         self.log = os.path.join(self.workdir.name, "speech")
         self.program = Program(EXECUTABLE, course, ["--speech-log", self.log])
         self.page = self.program.page
@@ -240,6 +246,103 @@ class StudyModesTest(unittest.TestCase):
         spoken = self.assert_spoken(expected)
         self.assert_look_while_spoken([("line1", u) for _, u in spoken], readings, current_lines)
 
+
+# The page's viewport and, for every line element, its id, whether it has the current line's look,
+# where it lies in the viewport and the height of one of its lines.
+LINES_IN_VIEW = (
+    "({view: document.documentElement.clientHeight, scroll: window.scrollY,"
+    " end: document.documentElement.scrollHeight - document.documentElement.clientHeight,"
+    " lines: [...document.querySelectorAll('[id^=line]')].map(e => {"
+    " const s = getComputedStyle(e); const r = e.getBoundingClientRect();"
+    " return [e.id, s.color === 'rgb(255, 0, 0)' && s.fontWeight === '700', r.top, r.bottom,"
+    " parseFloat(s.lineHeight) || 1.2 * parseFloat(s.fontSize)]; })})")
+
+
+class CurrentLineInViewTest(unittest.TestCase):
+    """Section 3 of lesson 3, taller than the window, read aloud at the fastest speed without the
+    Chinese voice."""
+
+    def setUp(self):
+        self.workdir = tempfile.TemporaryDirectory()
+        self.program = Program(EXECUTABLE, copy_course(self.workdir.name, 4, 0, 1, 0))
+        self.page = self.program.page
+        self.assertTrue(self.page.wait_for("document.body.innerText.includes('欢迎进入')"))
+        self.program.click(".folder")
+        self.assertTrue(self.page.wait_for("document.querySelectorAll('.file').length >= 3"))
+        # The contents table's first row is its heading.
+        self.program.click("tr:nth-child(4) > td > .file")
+        self.assertTrue(self.page.wait_for("document.getElementById('Select1') !== null"))
+        self.program.click("#Select1")
+        time.sleep(0.5)
+        self.program.pointer("key", "Down", "Down", "Return")
+        self.assertTrue(self.page.wait_for("document.getElementById('Select1').selectedIndex === 2"))
+        self.program.click("#Goto")
+        self.assertTrue(self.page.wait_for(
+            "document.getElementById('line1') !== null &&"
+            " document.getElementById('line1').innerText.startsWith('Where is it?') &&"
+            " [...document.images].every(i => i.complete)"), "section 3 of lesson 3 did not open")
+        # Off the page, whose lines turn red under the pointer.
+        self.program.pointer("mousemove", "--sync", "0", "0")
+
+    def tearDown(self):
+        self.program.kill()
+        self.workdir.cleanup()
+
+    def follow(self, moves, line, timeout=45):
+        """Reads the page every 30 ms until `line` has been current for 15 readings, adding to
+        `moves` one entry per line made current: the reading before and all readings while it
+        is."""
+        deadline = time.monotonic() + timeout
+        while not (moves[-1]["line"] == line and len(moves[-1]["readings"]) >= 15):
+            self.assertLess(time.monotonic(), deadline, f"stuck on {moves[-1]['line']}")
+            time.sleep(0.03)
+            reading = self.page.evaluate(LINES_IN_VIEW)
+            current = [line for line, is_current, *_ in reading["lines"] if is_current]
+            self.assertEqual(len(current), 1, reading)
+            if moves[-1]["line"] != current[0]:
+                moves.append({"line": current[0], "before": moves[-1]["readings"][-1],
+                              "readings": []})
+            moves[-1]["readings"].append(reading)
+
+    def test_the_current_line_is_scrolled_into_view_smoothly_and_only_when_needed(self):
+        first = self.page.evaluate(LINES_IN_VIEW)
+        self.assertGreater(first["end"], 0, "the section fits the window: nothing to scroll")
+        lines = [line for line, *_ in first["lines"]]
+        moves = [{"line": "line1", "before": first, "readings": [first]}]
+        self.program.press("朗读")
+        self.follow(moves, lines[-1])
+        if SCREENSHOTS:
+            write_png(os.path.join(SCREENSHOTS, "study-read-aloud-scrolled.png"),
+                      *self.program.screen_pixels())
+        self.program.press("停止")
+        # Back to a line the page shows whole.
+        self.program.press("上一句")
+        self.follow(moves, lines[-2])
+
+        self.assertEqual([move["line"] for move in moves], lines + lines[-2:-1])
+        scrolled = smooth = 0
+        for move in moves:
+            line = move["line"]
+            before = move["before"]
+            top, bottom, height = next(rect for id_, _, *rect in before["lines"] if id_ == line)
+            # The last reading of a line: the page has settled by then.
+            settled = move["readings"][-1]
+            view = settled["view"]
+            _, _, new_top, new_bottom, _ = next(l for l in settled["lines"] if l[0] == line)
+            self.assertTrue(-1 <= new_top and new_bottom <= view + 1,
+                            f"{line} at {new_top}..{new_bottom} of {view}")
+            positions = [before["scroll"]] + [r["scroll"] for r in move["readings"]]
+            if 0 <= top and bottom <= view:
+                self.assertEqual(set(positions), {before["scroll"]},
+                                 f"the page moved for {line}, which it showed whole")
+                continue
+            scrolled += 1
+            at_end = settled["scroll"] >= settled["end"] - 1
+            self.assertTrue(new_bottom <= view - height + 1 or at_end,
+                            f"{line} ends {view - new_bottom} px above the bottom: no margin")
+            smooth += any(p not in (positions[0], positions[-1]) for p in positions)
+        self.assertGreater(scrolled, 0, "the page never scrolled")
+        self.assertGreater(smooth, 0, "the page jumped each time: no scroll was seen on its way")
 
 if __name__ == "__main__":
     EXECUTABLE, COURSE, SCREENSHOTS = course_test_arguments()

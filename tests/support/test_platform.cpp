@@ -2,8 +2,6 @@
 
 #include <memory>
 
-#include "support/offscreen_renderer.h"
-
 TestPlatform::TestPlatform() {
     services_.sound = &sound_;
     services_.messageBox = &messageBox_;
@@ -11,8 +9,10 @@ TestPlatform::TestPlatform() {
     agent_.AddCharacter("merlin.acs", "Tutor One");
     agent_.AddCharacter("Genie.acs", "Tutor Two");
     services_.agent = &agent_;
-    services_.makeRenderer = [](PageRendererClient& client) {
-        return std::make_unique<OffscreenRenderer>(client);
+    services_.makeRenderer = [this](PageRendererClient& client) {
+        auto renderer = std::make_unique<OffscreenRenderer>(client);
+        renderer_ = renderer.get();
+        return renderer;
     };
     services_.makeTimers = [this](TimerSink& sink) {
         auto timers = std::make_unique<ManualTimerService>(sink, clock_);

@@ -5,6 +5,7 @@
 #include "platform/html/html_dialog.h"
 #include "platform/platform_services.h"
 #include "support/manual_timer_service.h"
+#include "support/offscreen_renderer.h"
 #include "support/recording_message_box.h"
 #include "support/recording_sound_player.h"
 #include "support/scratch_directory.h"
@@ -40,6 +41,8 @@ class TestPlatform : public PlatformRuntime {
     VirtualClock& Clock() { return clock_; }
     // The timers of the window made last; null before any.
     ManualTimerService* Timers() { return timers_; }
+    // The renderer of the page view made last; null before any.
+    OffscreenRenderer* Renderer() { return renderer_; }
     // Where the character search looks; empty (no folder) unless set.
     void SetCharacterFolder(const std::string& folder) { services_.characterFolder = folder; }
     // Voices made from now on play each utterance for `duration` on the clock.
@@ -55,6 +58,7 @@ class TestPlatform : public PlatformRuntime {
     VirtualClock clock_;
     VirtualPump pump_{clock_};
     ManualTimerService* timers_ = nullptr;
+    OffscreenRenderer* renderer_ = nullptr;
     PlatformServices services_;
 };
 

@@ -89,6 +89,12 @@ void HtmlDialog::SetElementCursor(Handle element, std::string_view cursor) {
     SetElementStyle(element, "cursor", cursor == "hand" ? "pointer" : cursor);
 }
 
+void HtmlDialog::ScrollElementIntoView(Handle element) {
+    if (HasElement(element) && renderer_) {
+        renderer_->ScrollIntoView(element);
+    }
+}
+
 int HtmlDialog::GetSelectedIndex(std::string_view id) const {
     const Handle select = mirror_.FindById(id);
     return select ? mirror_.SelectedIndex(select) : -1;

@@ -39,6 +39,9 @@ class HtmlDialog : public QWidget, public PageRendererClient {
     void SetElementColor(Handle element, int rgb);
     // Cursor names as the pages use them; "hand" is the pointing hand.
     void SetElementCursor(Handle element, std::string_view cursor);
+    // Brings the element wholly into view, smoothly, with a margin of one of its lines; a page that
+    // already shows it wholly stays where it is.
+    void ScrollElementIntoView(Handle element);
     // Selected position of the SELECT with this id, or -1 when there is none.
     int GetSelectedIndex(std::string_view id) const;
 

@@ -33,4 +33,7 @@ class PageRenderer {
     virtual void ReplaceChildren(PageMirror::Handle element, const std::string& html) = 0;
     virtual void SetStyle(PageMirror::Handle element, const std::string& property,
                           const std::string& value) = 0;
+    // Scrolls the page, smoothly, until the element is wholly in view with a margin of one of its
+    // lines; a page that already shows it wholly does not move.
+    virtual void ScrollIntoView(PageMirror::Handle element) = 0;
 };

@@ -102,6 +102,7 @@ class PageBridge : public QObject {
   signals:
     void childrenReplaced(int generation, int handle, const QString& html);
     void styleChanged(int generation, int handle, const QString& property, const QString& value);
+    void scrollIntoView(int generation, int handle);
     void ready(int generation);
     void pageEventRaised(int generation, PageEventType type, int handle, int selectedIndex);
 
@@ -146,6 +147,8 @@ WebEngineRenderer::WebEngineRenderer(PageRendererClient& client)
     settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
     settings->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
     settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+    // Without it the engine jumps even where the program asks for a smooth scroll.
+    settings->setAttribute(QWebEngineSettings::ScrollAnimatorEnabled, true);
     view_->setPage(page_);
 
     bridge_ = new PageBridge(this);
@@ -210,6 +213,13 @@ void WebEngineRenderer::SetStyle(PageMirror::Handle element, const std::string& 
     auto send = [this, element, p = QString::fromStdString(property),
                  v = QString::fromStdString(value)] {
         emit bridge_->styleChanged(generation_, static_cast<int>(element), p, v);
+    };
+    ready_ ? send() : pending_.push_back(send);
+}
+
+void WebEngineRenderer::ScrollIntoView(PageMirror::Handle element) {
+    auto send = [this, element] {
+        emit bridge_->scrollIntoView(generation_, static_cast<int>(element));
     };
     ready_ ? send() : pending_.push_back(send);
 }

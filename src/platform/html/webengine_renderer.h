@@ -29,6 +29,7 @@ class WebEngineRenderer : public QObject, public PageRenderer {
     void ReplaceChildren(PageMirror::Handle element, const std::string& html) override;
     void SetStyle(PageMirror::Handle element, const std::string& property,
                   const std::string& value) override;
+    void ScrollIntoView(PageMirror::Handle element) override;
 
     // The policy every page is loaded with.
     static const char* ContentSecurityPolicy();
