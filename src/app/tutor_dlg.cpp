@@ -6,9 +6,12 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShortcut>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "platform/window/dialog_controls.h"
 #include "speech/viseme_table.h"
@@ -78,6 +81,13 @@ CTutorDlg::CTutorDlg(const PlatformServices& services)
     m_picture->move(units.X(7), units.Y(10));
     m_picture->setPixmap(QPixmap(QStringLiteral(":/bitmaps/136.bmp")));
     m_picture->adjustSize();
+    // Esc is the stop button's key, wherever the focus is. A dialog takes it for closing the
+    // whole tutor, and with the focus in the page it would not reach the window at all.
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, [this] {
+        if (const QWidget* stop = FindControl(this, kStopButton); stop && stop->isEnabled()) {
+            m_view.StopStudy();
+        }
+    });
 }
 
 CTutorDlg::~CTutorDlg() {
@@ -106,13 +116,30 @@ void CTutorDlg::Initialize() {
 
 void CTutorDlg::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    // A stored rectangle is the outer frame, whose size is known once the window shows.
-    if (const std::optional<QRect> restore = std::exchange(pendingRestore_, std::nullopt)) {
-        const QRect rc = *restore;
-        const QSize frame = frameGeometry().size() - size();
-        move(rc.topLeft());
-        resize(rc.width() - frame.width(), rc.height() - frame.height());
+    // Under a window manager the frame is known only once the window is exposed in it.
+    if (!placed_) {
+        windowHandle()->installEventFilter(this);
     }
+}
+
+bool CTutorDlg::eventFilter(QObject* watched, QEvent* e) {
+    if (!placed_ && watched == windowHandle() && e->type() == QEvent::Expose &&
+        windowHandle()->isExposed()) {
+        FinishPlacement();
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void CTutorDlg::FinishPlacement() {
+    placed_ = true;
+    windowHandle()->removeEventFilter(this);
+    if (const std::optional<QRect> restore = std::exchange(pendingRestore_, std::nullopt)) {
+        // The stored rectangle is the frame's: the client gets what the frame leaves of it.
+        const QSize decoration = frameGeometry().size() - size();
+        resize(restore->size() - decoration);
+        move(restore->topLeft());
+    }
+    StoreWindowRect();
 }
 
 bool CTutorDlg::OnInitDialog() {
@@ -121,6 +148,7 @@ bool CTutorDlg::OnInitDialog() {
 
     TutorSettings& settings = m_view.m_settings;
     if (const std::optional<QRect> rc = RestorableRect(settings.rcWindow)) {
+        // Taken as the client's rectangle until the frame is known.
         pendingRestore_ = rc;
         move(rc->topLeft());
         resize(rc->size());
@@ -144,6 +172,7 @@ bool CTutorDlg::OnInitDialog() {
 
 void CTutorDlg::LayoutButtons(int cx, int cy) {
     int x = 100;
+    int rowWidth = 0;
     for (const ButtonTemplate& templ : kButtons) {
         QWidget* button = FindControl(this, templ.id);
         if (!button) {
@@ -151,14 +180,17 @@ void CTutorDlg::LayoutButtons(int cx, int cy) {
         }
         const int w = button->width();
         const int h = button->height();
-        // The row of seven is centred, each button counted with the gap after it.
+        // The row is centred, each button counted with the gap after it.
         if (templ.id == kButtons.front().id) {
-            x = (cx - 7 * (w + kButtonGap)) / 2;
+            x = (cx - static_cast<int>(kButtons.size()) * (w + kButtonGap)) / 2;
         }
         x = std::max(x, kMinimumRowStart);
         button->setGeometry(x, cy - kButtonRowFromBottom, w, h);
         x += w + kButtonGap;
+        rowWidth += (rowWidth > 0 ? kButtonGap : 0) + w;
     }
+    // Narrower, the row would run off the edge: keep its margin on both sides.
+    setMinimumSize(rowWidth + 2 * kMinimumRowStart, kViewTop + kViewBottomMargin);
 }
 
 void CTutorDlg::LoadRestPicture() {
@@ -212,6 +244,9 @@ void CTutorDlg::OnMove() {
 }
 
 void CTutorDlg::StoreWindowRect() {
+    if (!placed_) {
+        return;
+    }
     const QRect frame = frameGeometry();
     m_view.m_settings.rcWindow = {frame.left(), frame.top(), frame.left() + frame.width(),
                                   frame.top() + frame.height()};

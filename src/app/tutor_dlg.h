@@ -42,14 +42,20 @@ class CTutorDlg : public MessageFilterHost<QDialog> {
     void resizeEvent(QResizeEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
     void Initialize();
     void StoreWindowRect();
     // The rectangle to restore a stored one as, or nothing to keep the template placement.
     std::optional<QRect> RestorableRect(const WindowRect& rc) const;
+    // Once the window is on the screen in its frame: gives the frame the stored rectangle.
+    void FinishPlacement();
 
     bool created_ = false;
     // The stored rectangle to apply once the frame's size is known.
     std::optional<QRect> pendingRestore_;
+    // Until the window is on the screen, its moves and resizes are the window manager's framing
+    // and placing, not the learner's choice, and are not stored.
+    bool placed_ = false;
 };

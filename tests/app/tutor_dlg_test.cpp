@@ -10,11 +10,15 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 
 #include "app/tutor_app.h"
+#include "lesson_fixture.h"
 #include "platform/window/dialog_controls.h"
+#include "study/study_modes.h"
 #include "support/test_platform.h"
+#include "view/command_ids.h"
 
 namespace {
 
@@ -60,6 +64,19 @@ TEST_F(TutorDlgTest, MissingButtonIsSkippedWithoutAdvancing) {
     const int start = (900 - 7 * (w + 6)) / 2;
     EXPECT_EQ(Button(dlg, 1005)->x(), start + 2 * (w + 6));
     EXPECT_EQ(Button(dlg, 1003)->x(), start + 3 * (w + 6));
+}
+
+TEST_F(TutorDlgTest, NarrowedWindowStillShowsEveryButtonWhole) {
+    CTutorDlg dlg(platform_.Services());
+    dlg.Create();
+    dlg.resize(420, 300);
+    QApplication::processEvents();
+    const QList<QPushButton*> buttons = dlg.findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 7);
+    for (const QPushButton* button : buttons) {
+        EXPECT_GE(button->x(), 0) << button->text().toStdString();
+        EXPECT_LE(button->geometry().right(), dlg.width() - 1) << button->text().toStdString();
+    }
 }
 
 TEST_F(TutorDlgTest, StartsWithSevenDisabledButtonsAndTheCoverPage) {
@@ -148,11 +165,12 @@ TEST_F(TutorDlgTest, WindowRectangleIsTrackedOnlyOnceTheViewExists) {
 
 TEST_F(TutorDlgTest, StoredRectangleIsRestored) {
     TutorSettings settings;
-    settings.rcWindow = {10, 20, 610, 420};
+    settings.rcWindow = {10, 20, 770, 420};
     SaveSettings(settings);
     CTutorDlg dlg(platform_.Services());
     dlg.Create();
-    EXPECT_EQ(dlg.frameGeometry(), QRect(10, 20, 600, 400));
+    QApplication::processEvents();  // placed once exposed, in its frame
+    EXPECT_EQ(dlg.frameGeometry(), QRect(10, 20, 760, 400));
 }
 
 TEST_F(TutorDlgTest, RectangleLargerThanTheScreenKeepsItsPlaceAndShrinks) {
@@ -167,6 +185,7 @@ TEST_F(TutorDlgTest, RectangleLargerThanTheScreenKeepsItsPlaceAndShrinks) {
         {
             CTutorDlg dlg(platform_.Services());
             dlg.Create();
+            QApplication::processEvents();
             EXPECT_LE(dlg.frameGeometry().width(), screen.width()) << stored.left;
             EXPECT_LE(dlg.frameGeometry().height(), screen.height()) << stored.left;
         }
@@ -270,6 +289,21 @@ TEST_F(TutorDlgTest, RunEndsWhenTheMainWindowClosesAndThenStopsThePlatform) {
     EXPECT_EQ(platform_.Stops(), 1);
     EXPECT_EQ(course_.Read("quorvan.set").size(), 83u);
     EXPECT_TRUE(platform_.MessageBox().Messages().empty());
+}
+
+using TutorDlgLessonTest = LessonFixture;
+
+TEST_F(TutorDlgLessonTest, EscapeStopsTheStudyAndLeavesTheWindowOpen) {
+    AddLesson("L", "l.dat", "#1A@0#\nGood morning.\nHow are you?\nFine, thank you.\n");
+    Start();
+    OpenLesson("L");
+    qobject_cast<QPushButton*>(FindControl(dlg_.get(), kReadAloudButton))->click();
+    ASSERT_EQ(View().m_nMode, MODE_READ);
+    // Where the focus is after a click on a button: the key goes up to the window from there.
+    QTest::keyClick(FindControl(dlg_.get(), kStopButton), Qt::Key_Escape);
+    EXPECT_EQ(View().m_nMode, MODE_IDLE);
+    EXPECT_TRUE(FindControl(dlg_.get(), kReadAloudButton)->isEnabled());
+    EXPECT_TRUE(dlg_->isVisible());
 }
 
 }  // namespace
