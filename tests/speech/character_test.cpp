@@ -2,8 +2,11 @@
 // how a character plays, and the character search.
 
 #include <gtest/gtest.h>
+#include <QDialog>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QScreen>
 #include <QStringList>
 #include <cstring>
 #include <filesystem>
@@ -210,6 +213,40 @@ TEST_F(QtAgentTest, StopPlayDropsQueuedAnimationsButKeepsTheBalloonAndTheDestina
     character.Advance(0);
     EXPECT_TRUE(character.Balloon()->isVisible());
     EXPECT_EQ(character.Window()->pos(), QPoint(200, 10)) << "a dropped glide still arrives";
+}
+
+TEST_F(QtAgentTest, CharacterStaysWholeInsideTheScreensFreeArea) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QtAgentCharacter& character = LoadSample();
+    character.Show(true);
+    // Where a stored window rectangle from a screen that is gone sends it, at once and gliding.
+    character.MoveTo(static_cast<short>(area.right() - 16), -500, 0);
+    EXPECT_TRUE(area.contains(character.Window()->geometry())) << character.Window()->x();
+    character.MoveTo(static_cast<short>(area.right() + 3000), 0, 20);
+    RunUntilIdle(character);
+    EXPECT_TRUE(area.contains(character.Window()->geometry())) << character.Window()->x();
+    EXPECT_EQ(character.Window()->geometry().right(), area.right());
+}
+
+TEST_F(QtAgentTest, NoBalloonPopsUpAloneWhileTheMainWindowIsMinimised) {
+    QDialog owner;
+    owner.setModal(true);
+    owner.show();
+    QtAgentCharacter& character = LoadSample();
+    character.Show(true);
+    ASSERT_EQ(character.Window()->parentWidget(), &owner);
+    character.Speak(u"Good morning.");
+    character.Advance(0);
+    ASSERT_TRUE(character.Balloon()->isVisible());
+    owner.showMinimized();
+    EXPECT_FALSE(character.Balloon()->isVisible());
+    // Reading goes on meanwhile.
+    character.StopAll(kStopTypeSpeak);
+    character.Speak(u"How are you?");
+    character.Advance(0);
+    EXPECT_FALSE(character.Balloon()->isVisible());
+    owner.showNormal();
+    EXPECT_TRUE(character.Balloon()->isVisible());
 }
 
 TEST_F(QtAgentTest, RefusedFilesLoadNothing) {

@@ -133,7 +133,14 @@ void BalloonWindow::Present(const QString& text, QPoint mouth, int characterTop,
     textRect_ = body_.adjusted(kPadding, kPadding, -kPadding, -kPadding);
     const int tailX = std::clamp(mouth.x() - left, kRadius + 8, bodyWidth - kRadius - 8);
     tail_ = above ? QPoint(tailX, totalHeight - 1) : QPoint(tailX, 0);
-    setMask(QRegion(Outline().toFillPolygon().toPolygon()).united(QRegion(body_)));
+    // Shaped to the drawn outline, as a character is: without a compositor every pixel of the
+    // window outside the shape would show black.
+    QImage shape(size(), QImage::Format_ARGB32_Premultiplied);
+    shape.fill(Qt::transparent);
+    QPainter painter(&shape);
+    PaintOutline(painter);
+    painter.end();
+    setMask(QBitmap::fromImage(shape.createAlphaMask()));
     update();
 }
 
@@ -150,15 +157,19 @@ QPainterPath BalloonWindow::Outline() const {
     return path.united(tail);
 }
 
+void BalloonWindow::PaintOutline(QPainter& painter) const {
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(60, 60, 60), 1.5));
+    painter.setBrush(QColor(255, 255, 236));
+    painter.drawPath(Outline());
+}
+
 void BalloonWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(60, 60, 60), 1.5));
-    painter.setBrush(QColor(255, 255, 236));
-    painter.drawPath(Outline());
+    PaintOutline(painter);
     painter.setPen(QColor(20, 20, 20));
     painter.drawText(textRect_, textFlags_ | Qt::AlignLeft | Qt::AlignTop, text_);
 }

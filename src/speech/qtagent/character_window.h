@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+class QPainter;
+
 // The window flags of a character and its balloon: no frame, on top, no focus, no task bar entry.
 Qt::WindowFlags CharacterWindowFlags();
 
@@ -59,6 +61,7 @@ class BalloonWindow : public QWidget {
 
   private:
     QPainterPath Outline() const;
+    void PaintOutline(QPainter& painter) const;
 
     QString text_;
     int textFlags_ = Qt::TextWordWrap;

@@ -21,13 +21,15 @@ QWidget* ModalOwner() {
     return owner;
 }
 
-void AttachToOwner(QWidget* window) {
-    QWidget* owner = ModalOwner();
-    if (owner != nullptr && window->parentWidget() != owner) {
-        const QPoint at = window->pos();
-        window->setParent(owner, CharacterWindowFlags());
-        window->move(at);
-    }
+// The screen the program places a character on: the one the main window is on.
+QScreen* PlacementScreen(const QWidget* window) {
+    const QWidget* owner =
+        window->parentWidget() != nullptr ? window->parentWidget() : ModalOwner();
+    return owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+}
+
+QRect AvailableArea(const QScreen* screen) {
+    return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
 }  // namespace
@@ -75,9 +77,10 @@ std::error_code QtAgentCharacter::MoveTo(short x, short y, int speed) {
 }
 
 std::error_code QtAgentCharacter::Show(bool fast) {
-    if (fast && window_) {
-        AttachToOwner(window_);
-        window_->show();
+    if (fast) {
+        AttachToOwner();
+        shown_ = true;
+        UpdateWindows();
         return {};
     }
     Enqueue({Kind::kShow, {}, {}});
@@ -88,12 +91,9 @@ std::error_code QtAgentCharacter::Hide(bool fast) {
     if (fast) {
         queue_.clear();
         current_.reset();
-        if (balloon_) {
-            balloon_->hide();
-        }
-        if (window_) {
-            window_->hide();
-        }
+        shown_ = false;
+        balloonUp_ = false;
+        UpdateWindows();
         return {};
     }
     Enqueue({Kind::kHide, {}, {}});
@@ -150,18 +150,17 @@ void QtAgentCharacter::Start(const Request& request) {
             StartAnimation(request.text);
             return;
         case Kind::kShow:
-            if (window_ && window_->isVisible()) {
+            if (shown_) {
                 current_.reset();
                 return;
             }
             StartAnimation(QStringLiteral("Show"));
-            if (window_) {
-                AttachToOwner(window_);
-                window_->show();
-            }
+            AttachToOwner();
+            shown_ = true;
+            UpdateWindows();
             return;
         case Kind::kHide:
-            if (!window_ || !window_->isVisible()) {
+            if (!shown_) {
                 current_.reset();
                 return;
             }
@@ -170,14 +169,16 @@ void QtAgentCharacter::Start(const Request& request) {
         case Kind::kSpeak:
             balloonLeft_ = BalloonMs(request.text);
             StartAnimation(QStringLiteral("Talk"));
-            if (window_ && window_->isVisible()) {
+            if (shown_) {
+                balloonUp_ = true;
                 PlaceBalloon();
-                balloon_->show();
+                UpdateWindows();
             }
             return;
         case Kind::kMove:
-            glideFrom_ = window_ ? window_->pos() : request.target;
-            glideMs_ = GlideMs(QLineF(glideFrom_, request.target).length());
+            current_->target = Inside(request.target);
+            glideFrom_ = window_ ? window_->pos() : current_->target;
+            glideMs_ = GlideMs(QLineF(glideFrom_, current_->target).length());
             glideElapsed_ = 0;
             return;
     }
@@ -189,14 +190,12 @@ void QtAgentCharacter::Finish() {
     }
     const Kind kind = current_->kind;
     current_.reset();
-    if (kind == Kind::kSpeak && balloon_) {
-        balloon_->hide();
+    if (kind == Kind::kHide) {
+        shown_ = false;
     }
-    if (kind == Kind::kHide && window_) {
-        if (balloon_) {
-            balloon_->hide();
-        }
-        window_->hide();
+    if (kind == Kind::kSpeak || kind == Kind::kHide) {
+        balloonUp_ = false;
+        UpdateWindows();
     }
     if (kind != Kind::kMove) {
         StartAnimation(QStringLiteral("Idle"));
@@ -240,9 +239,56 @@ void QtAgentCharacter::ShowFrame(int frame) {
 
 void QtAgentCharacter::Place(QPoint topLeft) {
     if (window_) {
-        window_->move(topLeft);
+        window_->move(Inside(topLeft));
     }
     PlaceBalloon();
+}
+
+QPoint QtAgentCharacter::Inside(QPoint topLeft) const {
+    if (!window_) {
+        return topLeft;
+    }
+    // A stored window position from a screen that is gone, or the strip of a panel, would put
+    // the character where nobody sees it.
+    const QRect area = AvailableArea(PlacementScreen(window_));
+    const QSize size = window_->size();
+    return {std::clamp(topLeft.x(), area.left(),
+                       std::max(area.left(), area.right() + 1 - size.width())),
+            std::clamp(topLeft.y(), area.top(),
+                       std::max(area.top(), area.bottom() + 1 - size.height()))};
+}
+
+void QtAgentCharacter::AttachToOwner() {
+    QWidget* owner = ModalOwner();
+    if (!window_ || owner == nullptr || window_->parentWidget() == owner) {
+        return;
+    }
+    const QPoint at = window_->pos();
+    window_->setParent(owner, CharacterWindowFlags());
+    window_->move(at);
+    owner->installEventFilter(this);
+}
+
+bool QtAgentCharacter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange && window_ &&
+        watched == window_->parentWidget()) {
+        UpdateWindows();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void QtAgentCharacter::UpdateWindows() {
+    if (window_) {
+        window_->setVisible(shown_);
+    }
+    // The character's window belongs to the main window, which the window manager minimises
+    // together with it (hidden by the program as well, the main window would not come back in
+    // some). The balloon is a window of its own: hidden here while the main window is minimised,
+    // so that the lines read meanwhile pop up no balloon alone.
+    const QWidget* owner = window_ ? window_->parentWidget() : nullptr;
+    if (balloon_) {
+        balloon_->setVisible(shown_ && balloonUp_ && (owner == nullptr || !owner->isMinimized()));
+    }
 }
 
 void QtAgentCharacter::PlaceBalloon() {
@@ -250,8 +296,9 @@ void QtAgentCharacter::PlaceBalloon() {
         return;
     }
     const QRect frame = window_->geometry();
-    QScreen* screen = window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    // On the screen the character is on, which the learner may have dragged it to.
+    const QScreen* screen = QGuiApplication::screenAt(frame.center());
+    const QRect area = AvailableArea(screen != nullptr ? screen : PlacementScreen(window_));
     balloon_->Present(current_->text, frame.topLeft() + data_.balloon, frame.top(),
                       frame.bottom() + 1, area);
 }

@@ -62,7 +62,15 @@ class QtAgentCharacter : public QObject, public AgentCharacter {
     bool AdvanceAnimation(int elapsedMs);
     void ShowFrame(int frame);
     void Place(QPoint topLeft);
+    // `topLeft` moved so that the character is whole inside the free area of the main window's
+    // screen.
+    QPoint Inside(QPoint topLeft) const;
     void PlaceBalloon();
+    // Makes the main window the character's owner, so that it can be dragged while that window is
+    // modal and goes away while that window is minimised.
+    void AttachToOwner();
+    void UpdateWindows();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void AdvanceCurrent(int elapsedMs);
     void OnTick();
 
@@ -82,4 +90,8 @@ class QtAgentCharacter : public QObject, public AgentCharacter {
     int glideMs_ = 0;
     int glideElapsed_ = 0;
     int balloonLeft_ = 0;
+    // Shown by Show until hidden by Hide, and a balloon up while speaking, whether or not the
+    // windows are on the screen at the moment.
+    bool shown_ = false;
+    bool balloonUp_ = false;
 };
