@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/course_folder.h"
+#include "app/display_platform.h"
 #include "app/qt_platform_runtime.h"
 #include "app/tutor_app.h"
 #include "platform/files/files.h"
@@ -102,6 +103,11 @@ int main(int argc, char** argv) {
     Options options;
     if (int status = 0; !ParseOptions(argc, argv, options, status)) {
         return status;
+    }
+    // Before any application object, which picks the platform once.
+    if (const std::optional<std::string> platform =
+            ChooseQtPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"))) {
+        setenv("QT_QPA_PLATFORM", platform->c_str(), 1);
     }
     const char* home = std::getenv("HOME");
     const CourseFolderChoice choice =

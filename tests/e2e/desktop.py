@@ -277,19 +277,40 @@ class Program:
         return self.process.wait(timeout=timeout)
 
     def own_windows(self):
-        """Mapped top-level windows of this program other than the main window."""
+        """Mapped top-level windows of this program other than the main window, also inside the
+        frames a window manager puts them in."""
         pid_atom = self.display.intern_atom("_NET_WM_PID")
         result = []
-        for child in self.display.screen().root.query_tree().children:
-            try:
-                if child.id == self.window.id or child.get_attributes().map_state != X.IsViewable:
+
+        def search(windows, depth):
+            for child in windows:
+                try:
+                    if child.id == self.window.id:
+                        continue
+                    pid = child.get_full_property(pid_atom, X.AnyPropertyType)
+                    if pid is None:
+                        if depth == 0:
+                            search(child.query_tree().children, 1)
+                        continue
+                    if pid.value[0] == self.process.pid and \
+                            child.get_attributes().map_state == X.IsViewable:
+                        result.append(child)
+                except Exception:  # the window went away while we looked
                     continue
-                pid = child.get_full_property(pid_atom, X.AnyPropertyType)
-            except Exception:
-                continue
-            if pid is not None and pid.value[0] == self.process.pid:
-                result.append(child)
+
+        search(self.display.screen().root.query_tree().children, 0)
         return result
+
+    def frame(self, window=None):
+        """The top-level window that holds `window` (the main window by default): the window
+        manager's frame around it, or the window itself without a window manager."""
+        window = window or self.window
+        root = self.display.screen().root
+        while True:
+            parent = window.query_tree().parent
+            if parent.id == root.id:
+                return window
+            window = parent
 
     def screen_position(self, window):
         origin = window.translate_coords(self.display.screen().root, 0, 0)
