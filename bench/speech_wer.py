@@ -11,9 +11,8 @@ import subprocess
 import sys
 import tempfile
 
-from pocketsphinx.pocketsphinx import Decoder
-
-MODEL = "/usr/share/pocketsphinx/model/en-us"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from listener import Listener, edits, words  # noqa: E402
 
 # Everyday sentences of our own, of the kind a learner hears in the lessons.
 SENTENCES = [
@@ -45,19 +44,6 @@ SENTENCES = [
 ]
 
 
-def words(text):
-    return re.sub(r"[^a-z' ]", " ", text.lower()).split()
-
-
-def edits(reference, hypothesis):
-    row = list(range(len(hypothesis) + 1))
-    for i, word in enumerate(reference, 1):
-        previous, row[0] = row[0], i
-        for j, heard in enumerate(hypothesis, 1):
-            previous, row[j] = row[j], min(row[j] + 1, row[j - 1] + 1,
-                                           previous + (word != heard))
-    return row[-1]
-
 
 def english_voices(say):
     listing = subprocess.run([say, "--list-voices"], capture_output=True, text=True,
@@ -72,12 +58,7 @@ def english_voices(say):
 
 def main():
     say = os.path.abspath(sys.argv[1])
-    config = Decoder.default_config()
-    config.set_string("-hmm", os.path.join(MODEL, "en-us"))
-    config.set_string("-lm", os.path.join(MODEL, "en-us.lm.bin"))
-    config.set_string("-dict", os.path.join(MODEL, "cmudict-en-us.dict"))
-    config.set_string("-logfn", os.devnull)
-    decoder = Decoder(config)
+    listener = Listener()
     print(f"{len(SENTENCES)} sentences, {sum(len(words(s)) for s in SENTENCES)} words")
     with tempfile.TemporaryDirectory() as scratch:
         spoken = os.path.join(scratch, "spoken.wav")
@@ -88,16 +69,13 @@ def main():
                 subprocess.run([say, "--voice", name, "-o", spoken, sentence], check=True)
                 subprocess.run(["sox", spoken, "-r", "16000", "-c", "1", "-b", "16", "-e",
                                 "signed-integer", "-t", "raw", raw], check=True)
-                decoder.start_utt()
                 with open(raw, "rb") as audio:
-                    decoder.process_raw(audio.read(), False, True)
-                decoder.end_utt()
-                hypothesis = decoder.hyp().hypstr if decoder.hyp() else ""
+                    heard = listener.hear(audio.read())
                 reference = words(sentence)
-                errors += edits(reference, words(hypothesis))
+                errors += edits(reference, heard)
                 total += len(reference)
                 if "-v" in sys.argv:
-                    print(f"  {sentence!r} -> {hypothesis!r}")
+                    print(f"  {sentence!r} -> {' '.join(heard)!r}")
             gender = "female" if "Female" in attributes else "male"
             print(f"{name:14s} {engine:10s} {gender:7s} WER {100.0 * errors / total:5.1f} %"
                   f" ({errors} errors)")

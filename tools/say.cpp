@@ -16,10 +16,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <QTimer>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -129,12 +131,19 @@ class Recording final : public UtteranceObserver {
         std::lock_guard lock(mutex_);
         std::vector<std::int16_t>& kept = utterances_[serial].samples;
         kept.insert(kept.end(), samples, samples + count);
+        lastSamples_ = std::chrono::steady_clock::now();
     }
     void OnEvent(std::uint64_t serial, const SpeechEvent& event) override {
         std::lock_guard lock(mutex_);
         utterances_[serial].events.push_back(event);
     }
     void OnFinished(std::uint64_t, std::chrono::steady_clock::time_point, bool) override {}
+
+    // When the output last took samples; none yet: nothing.
+    std::optional<std::chrono::steady_clock::time_point> LastSamples() {
+        std::lock_guard lock(mutex_);
+        return lastSamples_;
+    }
 
     int Rate() {
         std::lock_guard lock(mutex_);
@@ -186,6 +195,7 @@ class Recording final : public UtteranceObserver {
     };
     std::mutex mutex_;
     std::map<std::uint64_t, Utterance> utterances_;
+    std::optional<std::chrono::steady_clock::time_point> lastSamples_;
 };
 
 struct Failure {
@@ -220,14 +230,56 @@ bool IsBlank(const std::string& piece) {
     return piece.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
+// Ends a wait for speech that never ends: an output takes each sample shortly before it is
+// heard, so speech is over within a margin of the last samples taken, however long it is. Then
+// the voices are stopped, which ends every wait on them, and the tool fails.
+class PlaybackWatch {
+  public:
+    PlaybackWatch(Recording& recording, std::function<void()> stop)
+        : recording_(recording), stop_(std::move(stop)), started_(Clock::now()) {
+        // Also wakes the pump, which otherwise waits for the voices' own events.
+        timer_.setInterval(100);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Check(); });
+        timer_.start();
+    }
+
+    void ThrowIfOverdue() const {
+        if (overdue_) {
+            throw Failure{"the sound output stopped playing"};
+        }
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    // Synthesis of a first piece of audio, and the sound server's own delay after the last.
+    static constexpr auto kFirstSamples = std::chrono::seconds(10);
+    static constexpr auto kAfterLastSamples = std::chrono::seconds(2);
+
+    void Check() {
+        const std::optional<Clock::time_point> last = recording_.LastSamples();
+        const bool since = last && *last > started_;
+        const Clock::time_point from = since ? *last : started_;
+        if (!overdue_ && Clock::now() - from > (since ? kAfterLastSamples : kFirstSamples)) {
+            overdue_ = true;
+            stop_();
+        }
+    }
+
+    Recording& recording_;
+    std::function<void()> stop_;
+    const Clock::time_point started_;
+    QTimer timer_;
+    bool overdue_ = false;
+};
+
 void WaitUntilIdle(EventPump& pump) {
     while (g_hCurrentSpeakDone && !g_hCurrentSpeakDone->IsSignalled()) {
         pump.PumpOne();
     }
 }
 
-void SpeakText(const Options& options, const SpeechServices& services, const VoiceToken* named,
-               bool withCourse) {
+void SpeakText(const Options& options, const SpeechServices& services, Recording& recording,
+               const VoiceToken* named, bool withCourse) {
     CVoice voice(options.voice == "zh" ? 0 : 1, services);
     if (!voice.m_pToken && named == nullptr) {
         throw Failure{"Failed in init TTS!"};
@@ -243,6 +295,7 @@ void SpeakText(const Options& options, const SpeechServices& services, const Voi
         if (IsBlank(piece)) {
             continue;
         }
+        const PlaybackWatch watch(recording, [&voice] { voice.Purge(); });
         if (withCourse && piece.front() == '[') {
             voice.SpeakPhonetic(Utf8ToCp936(piece));
         } else {
@@ -250,6 +303,7 @@ void SpeakText(const Options& options, const SpeechServices& services, const Voi
                             .toStdU16String());
         }
         WaitUntilIdle(*services.pump);
+        watch.ThrowIfOverdue();
     }
 }
 
@@ -259,7 +313,8 @@ bool IsIdle(const CVoice* voice) {
 }
 
 // As the tutor speaks a line whole; there is no character, so no balloon.
-void SpeakLine(const Options& options, const SpeechServices& services, bool withCourse) {
+void SpeakLine(const Options& options, const SpeechServices& services, Recording& recording,
+               bool withCourse) {
     // The role takes the mouth pictures and the phonetic table from the current directory.
     CRole role(services);
     if (!role.m_pEnglishVoice->m_pToken) {
@@ -273,11 +328,13 @@ void SpeakLine(const Options& options, const SpeechServices& services, bool with
     std::string speech = Utf8ToCp936(options.text);
     StripSpeakerPrefix(speech);
     CleanSentence(speech);
+    const PlaybackWatch watch(recording, [&role] { role.Stop(); });
     role.SpeakRuns(std::move(speech));
     // A Chinese run starts without waiting, so the English voice may still be speaking too.
     while (!IsIdle(role.m_pEnglishVoice.get()) || !IsIdle(role.m_pChineseVoice.get())) {
         services.pump->PumpOne();
     }
+    watch.ThrowIfOverdue();
 }
 
 // Output paths are taken where the tool was started, not in the course folder it enters.
@@ -348,9 +405,9 @@ int Say(Options options) {
     QtEventPump pump;
     const SpeechServices services{engine.get(), nullptr, &pump};
     if (options.line) {
-        SpeakLine(options, services, course.has_value());
+        SpeakLine(options, services, recording, course.has_value());
     } else {
-        SpeakText(options, services, named, course.has_value());
+        SpeakText(options, services, recording, named, course.has_value());
     }
 
     if (!options.output.empty()) {

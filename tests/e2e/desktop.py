@@ -4,6 +4,7 @@ and reads the page through the engine's remote-debugging endpoint on the loopbac
 import base64
 import json
 import os
+import shutil
 import socket
 import struct
 import subprocess
@@ -122,16 +123,30 @@ def free_port():
         return s.getsockname()[1]
 
 
+# The layout of the settings file, "quorvan.set".
+SETTINGS_FORMAT = "<9iI10sI9s4iI"
+
+
+def copy_course(source, workdir, speed=2, pause=1, repeat=1, speak_chinese=1):
+    """A copy of the course `source` in `workdir` with these settings; returns its folder."""
+    course = os.path.join(workdir, "course")
+    shutil.copytree(source, course)
+    with open(os.path.join(course, "quorvan.set"), "wb") as f:
+        f.write(struct.pack(SETTINGS_FORMAT, speed, pause, repeat, 1, 1, 1, 0, 1, speak_chinese,
+                            10, b"merlin.acs", 9, b"Genie.acs", 0, 0, 0, 0, 4))
+    return course
+
+
 class Program:
     """The real program, started in a course folder with remote debugging on the loopback."""
 
     # The main window's command buttons, left to right as its layout places them.
     BUTTONS = ("跟读", "重复", "听写", "上一句", "下一句", "朗读", "停止")
 
-    def __init__(self, executable, course_dir, arguments=()):
+    def __init__(self, executable, course_dir, arguments=(), environment=None):
         self.display = shared_display()
         self.port = free_port()
-        env = dict(os.environ)
+        env = dict(environment or os.environ)
         env["QTWEBENGINE_REMOTE_DEBUGGING"] = f"127.0.0.1:{self.port}"
         env.pop("QT_QPA_PLATFORM", None)
         if os.geteuid() == 0:

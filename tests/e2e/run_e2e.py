@@ -10,10 +10,9 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Program  # noqa: E402
+from desktop import SETTINGS_FORMAT, Program  # noqa: E402
 
 EXECUTABLE = None
-SETTINGS_FORMAT = "<9iI10sI9s4iI"
 
 
 def settings_bytes(rect):

@@ -4,16 +4,14 @@ What the lesson page shows is compared with what the speech log says was spoken,
 Usage: run_study_e2e.py PATH_TO_QUORVAN PATH_TO_BUILT_COURSE [SCREENSHOT_DIR]"""
 
 import os
-import shutil
-import struct
 import sys
 import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Program, course_test_arguments, read_speech_log, write_png  # noqa: E402
-from run_e2e import SETTINGS_FORMAT  # noqa: E402
+from desktop import (Program, copy_course, course_test_arguments, read_speech_log,  # noqa: E402
+                     write_png)
 
 EXECUTABLE = None
 COURSE = None
@@ -68,22 +66,12 @@ def spoken_runs(line_text):
     return [tuple(run) for run in runs]
 
 
-def copy_course(workdir, speed, pause, repeat, speak_chinese):
-    """The sample course in `workdir`, with these settings; returns its folder."""
-    course = os.path.join(workdir, "course")
-    shutil.copytree(COURSE, course)
-    with open(os.path.join(course, "quorvan.set"), "wb") as f:
-        f.write(struct.pack(SETTINGS_FORMAT, speed, pause, repeat, 1, 1, 1, 0, 1, speak_chinese,
-                            10, b"merlin.acs", 9, b"Genie.acs", 0, 0, 0, 0, 4))
-    return course
-
-
 class StudyModesTest(unittest.TestCase):
     """Lesson 1 open with line 1 current, a pause of 1 s and two playings per line."""
 
     def setUp(self):
         self.workdir = tempfile.TemporaryDirectory()
-        course = copy_course(self.workdir.name, 2, PAUSE_SECONDS, REPEAT_COUNT, 1)
+        course = copy_course(COURSE, self.workdir.name, 2, PAUSE_SECONDS, REPEAT_COUNT, 1)
         self.log = os.path.join(self.workdir.name, "speech")
         self.program = Program(EXECUTABLE, course, ["--speech-log", self.log])
         self.page = self.program.page
@@ -264,7 +252,7 @@ class CurrentLineInViewTest(unittest.TestCase):
 
     def setUp(self):
         self.workdir = tempfile.TemporaryDirectory()
-        self.program = Program(EXECUTABLE, copy_course(self.workdir.name, 4, 0, 1, 0))
+        self.program = Program(EXECUTABLE, copy_course(COURSE, self.workdir.name, 4, 0, 1, 0))
         self.page = self.program.page
         self.assertTrue(self.page.wait_for("document.body.innerText.includes('欢迎进入')"))
         self.program.click(".folder")

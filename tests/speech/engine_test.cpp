@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -301,6 +302,33 @@ TEST_F(RealEngines, SoundFilesPlayAtTheVoiceRateWhateverTheirFormat) {
     EXPECT_FALSE(voice->SpeakFile(std::move(broken), "not-a-sound.wav"));
     EXPECT_FALSE(voice->SpeakFile(UniqueFd(), "missing.wav"));
     EXPECT_EQ(WaitFor(voice->SpeakCompleteEvent(), 0), WaitResult::Signalled);
+}
+
+// The desktop's sound server, when the test runs under one (the sound_server_outputs test starts
+// a private one), else none at all, never the speakers of whoever runs the suite: either way the
+// voice takes as long as its speech, its events come in order with the end last, and a purge
+// ends it at once.
+TEST_F(RealEngines, TheSoundServerOutputKeepsThePaceOfSpeechWithOrWithoutAServer) {
+    setenv("PULSE_SERVER", "unix:/nonexistent/quorvan-no-server", 0);
+    Start(AudioMode::kDevice);
+    std::unique_ptr<EngineVoice> voice = Voice("cmu_us_rms");
+    ASSERT_TRUE(voice->Speak("Good morning. How are you today?"));
+    ASSERT_TRUE(WaitIdle(*voice));
+    const Recorder::Heard heard = recorder_->Last();
+    const double spoken = static_cast<double>(heard.samples) / heard.sampleRate;
+    EXPECT_NEAR(std::chrono::duration<double>(heard.end - heard.start).count(), spoken, 0.15);
+    const std::vector<SpeechEvent> events = Events(*voice);
+    ASSERT_GT(events.size(), 2U);
+    EXPECT_EQ(events.back().kind, SpeechEventKind::kEndInputStream);
+
+    ASSERT_TRUE(
+        voice->Speak("This sentence is long enough to be interrupted well before its end."));
+    std::this_thread::sleep_for(milliseconds(300));
+    voice->Purge();
+    EXPECT_EQ(WaitFor(voice->SpeakCompleteEvent(), 0), WaitResult::Signalled);
+    ASSERT_TRUE(voice->Speak("Hello."));
+    ASSERT_TRUE(WaitIdle(*voice));
+    EXPECT_FALSE(recorder_->Last().purged);
 }
 
 // A synthesizer whose events may lie past the end of its audio, as espeak-ng's closing pause

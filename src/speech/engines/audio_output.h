@@ -13,8 +13,7 @@ class PcmSource {
     // Hands out at most `count` samples and returns how many; fewer (or none) when the source has
     // nothing more yet. Every sample handed out counts toward the output's position.
     virtual std::size_t Pull(std::int16_t* out, std::size_t count) = 0;
-    // Playback has reached `position` (samples handed out since the output started, silence the
-    // output inserted included).
+    // Playback has reached `position` (samples handed out since the output started).
     virtual void Played(std::int64_t position) = 0;
     // Whether there are samples to hand out or events still waiting for playback.
     virtual bool Pending() const = 0;
@@ -26,6 +25,10 @@ class AudioOutput {
     virtual int SampleRate() const = 0;
     // The source may have something new. Thread-safe.
     virtual void Wake() = 0;
+    // The source stopped: what was handed out and is not yet heard should not be heard, where
+    // the output can take it back. Thread-safe; never called with the source's lock held, as the
+    // output may wait for its own thread. Playback positions still count what was dropped.
+    virtual void Drop() {}
 };
 
 // Without an audio device: consumes samples in real time, through a buffer of `bufferMs` as a

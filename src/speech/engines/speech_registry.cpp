@@ -4,7 +4,7 @@
 
 #include "speech/engines/espeak_synthesizer.h"
 #include "speech/engines/flite_synthesizer.h"
-#include "speech/engines/qt_audio_output.h"
+#include "speech/engines/pulse_audio_output.h"
 #include "speech/engines/stream_voice.h"
 #include "speech/engines/utterance_observer.h"
 
@@ -85,10 +85,7 @@ class Registry final : public SpeechEngine, public VoiceHost {
             case AudioMode::kFast:
                 return MakeFastNullOutput(source, preferredRate);
             case AudioMode::kDevice:
-                if (std::unique_ptr<AudioOutput> device = MakeDeviceOutput(source, preferredRate)) {
-                    return device;
-                }
-                break;
+                return MakePulseOutput(source, preferredRate);
             case AudioMode::kRealTime:
                 break;
         }

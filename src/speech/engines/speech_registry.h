@@ -10,7 +10,7 @@ class UtteranceObserver;
 
 // Where the voices' audio goes.
 enum class AudioMode {
-    kDevice,    // the default audio device; without one, a null output in real time
+    kDevice,    // the default audio device; without one, into nothing in real time
     kRealTime,  // a null output in real time, device or not
     kFast,      // a null output that takes samples as fast as they come (for recording)
 };

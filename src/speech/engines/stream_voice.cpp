@@ -60,6 +60,7 @@ class VoiceCore final : public SynthesisTarget, public PcmSource {
 
     void Purge() {
         std::function<void()> notify;
+        AudioOutput* output = nullptr;
         {
             std::lock_guard lock(mutex_);
             const Clock::time_point now = Clock::now();
@@ -77,8 +78,12 @@ class VoiceCore final : public SynthesisTarget, public PcmSource {
             queue_.clear();
             scheduled_.clear();
             released_.clear();
+            output = output_;
             done_->Signal();
             notify = notify_;
+        }
+        if (output != nullptr) {
+            output->Drop();
         }
         // A waiter pumping for the end of the utterance must wake up to see it.
         if (notify) {

@@ -1,0 +1,372 @@
+#include "speech/engines/pulse_audio_output.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "platform/log/log.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What the sound server may hold ahead of playback. Ample against a thread that loses the
+// processor for a while; it costs no delay, as an utterance starts on an empty buffer, and no
+// stop is late for it, as a stop drops what the server holds. The server asks for more through
+// the stream's write callback as soon as there is room.
+constexpr int kBufferMs = 100;
+// How far ahead playback is fed without a sound server, as a sound card's buffer would be.
+constexpr int kClockBufferMs = 40;
+// The feeding period, and how often playback positions are reported.
+constexpr int kTickMs = 10;
+// A stream without speech for this long is closed, so that the tutor does not sit in the
+// desktop's mixer or hold the sound card awake while the learner reads.
+constexpr auto kQuietBeforeClose = std::chrono::seconds(2);
+// A sound server that does not answer within this is taken as none.
+constexpr auto kConnectTimeout = std::chrono::seconds(1);
+// The longest a stop waits for the output's thread, which may be connecting.
+constexpr auto kDropWait = std::chrono::milliseconds(100);
+
+// Plays a voice's samples through the sound server (PulseAudio, or PipeWire's PulseAudio
+// service), on a thread of its own: a stream opens when there is something to play and closes
+// after a quiet spell, and every opening connects afresh, so that a server that was restarted is
+// found again. Without a server, or when it goes away, playback goes on in silence at the pace of
+// the clock, so that events and completion keep their timing and nothing waits for ever.
+class PulseOutput final : public AudioOutput {
+  public:
+    PulseOutput(PcmSource& source, int sampleRate)
+        : source_(source), sampleRate_(sampleRate), mainloop_(pa_mainloop_new()) {
+        thread_ = std::thread([this] { Run(); });
+    }
+
+    ~PulseOutput() override {
+        stop_ = true;
+        pa_mainloop_wakeup(mainloop_);
+        thread_.join();
+        pa_mainloop_free(mainloop_);
+    }
+
+    int SampleRate() const override { return sampleRate_; }
+
+    void Wake() override { pa_mainloop_wakeup(mainloop_); }
+
+    // Waits (briefly) for the output's thread, so that the utterance that follows a stop is not
+    // dropped with what went before it.
+    void Drop() override {
+        std::unique_lock lock(dropMutex_);
+        const std::uint64_t ticket = ++dropsAsked_;
+        pa_mainloop_wakeup(mainloop_);
+        dropped_.wait_for(lock, kDropWait, [&] { return dropsDone_ >= ticket; });
+    }
+
+  private:
+    enum class Mode { kQuiet, kServer, kClock };
+
+    void Run() {
+        while (!stop_) {
+            Feed();
+            // A wake-up that comes before the poll makes the poll return at once.
+            if (pa_mainloop_prepare(mainloop_, mode_ == Mode::kQuiet ? -1 : kTickMs * 1000) < 0 ||
+                pa_mainloop_poll(mainloop_) < 0 || pa_mainloop_dispatch(mainloop_) < 0) {
+                break;
+            }
+        }
+        Close();
+    }
+
+    void Feed() {
+        {
+            std::lock_guard lock(dropMutex_);
+            if (dropsDone_ < dropsAsked_) {
+                DropUnplayed();
+                dropsDone_ = dropsAsked_;
+                dropped_.notify_all();
+            }
+        }
+        if (mode_ == Mode::kQuiet) {
+            if (!source_.Pending()) {
+                return;
+            }
+            if (Open()) {
+                mode_ = Mode::kServer;
+            } else {
+                StartClock();
+            }
+        }
+        if (mode_ == Mode::kServer) {
+            FeedServer();
+        }
+        if (mode_ == Mode::kClock) {
+            FeedClock();
+        }
+    }
+
+    // Runs the sound server's side for up to `timeoutMs`.
+    void Iterate(int timeoutMs) {
+        if (pa_mainloop_prepare(mainloop_, timeoutMs * 1000) >= 0 &&
+            pa_mainloop_poll(mainloop_) >= 0) {
+            pa_mainloop_dispatch(mainloop_);
+        }
+    }
+
+    bool Open() {
+        if (context_ == nullptr) {
+            context_ = pa_context_new(pa_mainloop_get_api(mainloop_), "Quorvan");
+            if (context_ == nullptr ||
+                pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+                Close();
+                return false;
+            }
+            const Clock::time_point deadline = Clock::now() + kConnectTimeout;
+            while (pa_context_get_state(context_) != PA_CONTEXT_READY) {
+                if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)) ||
+                    Clock::now() > deadline || stop_) {
+                    Close();
+                    return false;
+                }
+                Iterate(kTickMs);
+            }
+        }
+        return OpenStream();
+    }
+
+    bool OpenStream() {
+        const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(sampleRate_), 1};
+        stream_ = pa_stream_new(context_, "Speech", &spec, nullptr);
+        if (stream_ == nullptr) {
+            Close();
+            return false;
+        }
+        pa_stream_set_underflow_callback(
+            stream_,
+            [](pa_stream*, void* self) { static_cast<PulseOutput*>(self)->starved_ = true; }, this);
+        pa_stream_set_write_callback(
+            stream_,
+            [](pa_stream*, std::size_t, void* self) { static_cast<PulseOutput*>(self)->Write(); },
+            this);
+        pa_buffer_attr buffer;
+        buffer.maxlength = static_cast<std::uint32_t>(-1);
+        buffer.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kBufferMs * 1000, &spec));
+        buffer.prebuf = static_cast<std::uint32_t>(-1);
+        buffer.minreq = static_cast<std::uint32_t>(-1);
+        buffer.fragsize = static_cast<std::uint32_t>(-1);
+        const auto flags = static_cast<pa_stream_flags_t>(
+            PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING);
+        // The server may ask for samples in the same pass that makes the stream ready.
+        streamStart_ = handed_;
+        starved_ = true;
+        quietSince_.reset();
+        if (pa_stream_connect_playback(stream_, nullptr, &buffer, flags, nullptr, nullptr) < 0) {
+            Close();
+            return false;
+        }
+        const Clock::time_point deadline = Clock::now() + kConnectTimeout;
+        while (pa_stream_get_state(stream_) != PA_STREAM_READY) {
+            if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)) || Clock::now() > deadline ||
+                stop_) {
+                Close();
+                return false;
+            }
+            Iterate(kTickMs);
+        }
+        return true;
+    }
+
+    void CloseStream() {
+        if (timingUpdate_ != nullptr) {
+            pa_operation_cancel(timingUpdate_);
+            pa_operation_unref(timingUpdate_);
+            timingUpdate_ = nullptr;
+        }
+        if (stream_ != nullptr) {
+            pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
+            pa_stream_set_write_callback(stream_, nullptr, nullptr);
+            pa_stream_disconnect(stream_);
+            pa_stream_unref(stream_);
+            stream_ = nullptr;
+        }
+    }
+
+    void Close() {
+        CloseStream();
+        if (context_ != nullptr) {
+            pa_context_disconnect(context_);
+            pa_context_unref(context_);
+            context_ = nullptr;
+        }
+    }
+
+    bool ServerGone() const {
+        return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)) ||
+               (stream_ != nullptr && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)));
+    }
+
+    void FeedServer() {
+        if (ServerGone()) {
+            LogLine("the sound server went away; speech goes on without sound");
+            Close();
+            StartClock();
+            return;
+        }
+        if (stream_ == nullptr) {
+            // Dropped at a stop: the next utterance gets a stream of its own.
+            if (!source_.Pending()) {
+                WaitQuietly();
+                return;
+            }
+            if (!OpenStream()) {
+                StartClock();
+                return;
+            }
+        }
+        ReportHeard();
+        const std::size_t got = Write();
+        if (got > 0 || source_.Pending()) {
+            quietSince_.reset();
+        } else {
+            WaitQuietly();
+        }
+    }
+
+    // Where playback is: the stream's clock, or, once the stream ran dry, all that was written
+    // (the server's clock then stands still a sink's latency short of it).
+    void ReportHeard() {
+        // The server's own timing updates come ever more seldom; a stream that has just started
+        // needs them every tick to be placed within a few milliseconds.
+        if (timingUpdate_ == nullptr ||
+            pa_operation_get_state(timingUpdate_) != PA_OPERATION_RUNNING) {
+            if (timingUpdate_ != nullptr) {
+                pa_operation_unref(timingUpdate_);
+            }
+            timingUpdate_ = pa_stream_update_timing_info(stream_, nullptr, nullptr);
+        }
+        const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
+        if (timing != nullptr && !timing->playing && !timing->read_index_corrupt &&
+            !timing->write_index_corrupt && timing->read_index >= timing->write_index) {
+            Report(handed_);
+            return;
+        }
+        pa_usec_t heard = 0;
+        if (pa_stream_get_time(stream_, &heard) == 0) {
+            Report(streamStart_ + static_cast<std::int64_t>(heard * sampleRate_ / 1000000));
+        }
+    }
+
+    // Fills what the server has room for; returns how many samples went in.
+    std::size_t Write() {
+        if (stream_ == nullptr || pa_stream_get_state(stream_) != PA_STREAM_READY) {
+            return 0;
+        }
+        const std::size_t writable = pa_stream_writable_size(stream_);
+        const std::size_t room = writable == static_cast<std::size_t>(-1) ? 0 : writable / 2;
+        std::size_t got = 0;
+        if (room > 0) {
+            scratch_.resize(room);
+            got = source_.Pull(scratch_.data(), room);
+        }
+        if (got > 0) {
+            pa_stream_write(stream_, scratch_.data(), got * 2, nullptr, 0, PA_SEEK_RELATIVE);
+            handed_ += static_cast<std::int64_t>(got);
+        }
+        // The server waits for a full buffer before it plays a stream that ran dry; a short
+        // sound never fills one, and the start of speech is wanted at once.
+        if (starved_ && got < room && handed_ > played_) {
+            starved_ = false;
+            if (pa_operation* operation = pa_stream_trigger(stream_, nullptr, nullptr)) {
+                pa_operation_unref(operation);
+            }
+        }
+        return got;
+    }
+
+    // Nothing to play: after a while the connection goes, stream and all.
+    void WaitQuietly() {
+        if (!quietSince_) {
+            quietSince_ = Clock::now();
+        } else if (Clock::now() - *quietSince_ >= kQuietBeforeClose) {
+            Close();
+            mode_ = Mode::kQuiet;
+        }
+    }
+
+    // A stop: what the server still holds is not to be heard. The stream goes with it; the next
+    // utterance opens another.
+    void DropUnplayed() {
+        if (handed_ <= played_) {
+            return;
+        }
+        if (mode_ == Mode::kServer) {
+            CloseStream();
+        }
+        clockPlayed_ = static_cast<double>(handed_);
+        Report(handed_);
+    }
+
+    void StartClock() {
+        mode_ = Mode::kClock;
+        lastClock_ = Clock::now();
+        clockPlayed_ = static_cast<double>(played_);
+    }
+
+    // As a sound card would, but into nothing: playback follows the clock, a buffer ahead.
+    void FeedClock() {
+        const Clock::time_point now = Clock::now();
+        clockPlayed_ = std::min(
+            static_cast<double>(handed_),
+            clockPlayed_ + std::chrono::duration<double>(now - lastClock_).count() * sampleRate_);
+        lastClock_ = now;
+        Report(static_cast<std::int64_t>(clockPlayed_));
+        const std::int64_t want =
+            played_ + std::int64_t{sampleRate_} * kClockBufferMs / 1000 - handed_;
+        if (want > 0) {
+            scratch_.resize(static_cast<std::size_t>(want));
+            handed_ += static_cast<std::int64_t>(
+                source_.Pull(scratch_.data(), static_cast<std::size_t>(want)));
+        }
+        if (played_ >= handed_ && !source_.Pending()) {
+            mode_ = Mode::kQuiet;
+        }
+    }
+
+    void Report(std::int64_t position) {
+        played_ = std::max(played_, std::min(position, handed_));
+        source_.Played(played_);
+    }
+
+    PcmSource& source_;
+    const int sampleRate_;
+    pa_mainloop* const mainloop_;
+    std::atomic<bool> stop_{false};
+    std::mutex dropMutex_;
+    std::condition_variable dropped_;
+    std::uint64_t dropsAsked_ = 0;
+    std::uint64_t dropsDone_ = 0;
+    std::thread thread_;
+
+    // The rest belongs to the output's thread.
+    Mode mode_ = Mode::kQuiet;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    pa_operation* timingUpdate_ = nullptr;  // the last timing request
+    bool starved_ = false;                  // the stream ran dry and waits for a full buffer
+    std::vector<std::int16_t> scratch_;
+    std::int64_t handed_ = 0;       // pulled from the source
+    std::int64_t played_ = 0;       // the last position reported
+    std::int64_t streamStart_ = 0;  // where the open stream's own count starts
+    std::optional<Clock::time_point> quietSince_;
+    Clock::time_point lastClock_;
+    double clockPlayed_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioOutput> MakePulseOutput(PcmSource& source, int sampleRate) {
+    return std::make_unique<PulseOutput>(source, sampleRate);
+}
