@@ -32,8 +32,7 @@ def first_sound_after(recorder, since, timeout=5):
 
 
 def press_and_listen(program, recorder):
-    program.press("朗读")
-    pressed = time.time()
+    pressed = program.press("朗读")
     heard = first_sound_after(recorder, pressed)
     program.press("停止")
     return (heard - pressed) * 1000

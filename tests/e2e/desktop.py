@@ -239,13 +239,15 @@ class Program:
         return x + left + w // 2, y + height - 30 + h // 2
 
     def press(self, caption):
-        """Clicks the main window's command button `caption`."""
-        self.click_at(*self.button_centre(caption))
+        """Clicks the main window's command button `caption`; returns the wall clock just
+        before the click."""
+        return self.click_at(*self.button_centre(caption))
 
     def click_at(self, x, y, button="1", into=None):
         """Clicks the screen point (x, y) once no other window of the program covers it: a
         character gliding past would take the click. `into` is the program's own window the
-        click is meant for (a dialog), if not the main window."""
+        click is meant for (a dialog), if not the main window. Returns the wall clock just
+        before the click."""
         deadline = time.time() + 10
         while any(self._covers(window, x, y) for window in self.own_windows()
                   if into is None or window.id != into.id):
@@ -253,7 +255,9 @@ class Program:
                 raise RuntimeError(f"a window of the program covers ({x}, {y})")
             time.sleep(0.1)
         self.pointer("mousemove", "--sync", str(x), str(y))
+        clicked = time.time()
         self.pointer("click", button)
+        return clicked
 
     def _covers(self, window, x, y):
         try:

@@ -170,8 +170,7 @@ class TutorThroughServerTest(unittest.TestCase):
         self.assertTrue(self.page.wait_for("window.changes.filter(c => c[1].length).length >= 4"),
                         "reading did not go on")
         time.sleep(1.0)
-        self.program.press("停止")
-        stopped = time.time()
+        stopped = self.program.press("停止")
         time.sleep(1.0)
         spans = self.heard_spans()
         self.assertTrue(spans, "nothing was heard")
