@@ -17,6 +17,9 @@ class PcmSource {
     virtual void Played(std::int64_t position) = 0;
     // Whether there are samples to hand out or events still waiting for playback.
     virtual bool Pending() const = 0;
+    // Whether every sample queued so far has been handed out, to the end of its utterance, so
+    // that nothing more comes until something new is queued.
+    virtual bool HandedOut() const = 0;
 };
 
 class AudioOutput {

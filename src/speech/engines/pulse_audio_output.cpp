@@ -1,6 +1,8 @@
 #include "speech/engines/pulse_audio_output.h"
 
 #include <pulse/pulseaudio.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -9,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/log/log.h"
@@ -42,27 +45,46 @@ constexpr auto kDropWait = std::chrono::milliseconds(100);
 class PulseOutput final : public AudioOutput {
   public:
     PulseOutput(PcmSource& source, int sampleRate)
-        : source_(source), sampleRate_(sampleRate), mainloop_(pa_mainloop_new()) {
+        : source_(source),
+          sampleRate_(sampleRate),
+          mainloop_(pa_mainloop_new()),
+          wakeFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+        // A wake-up is a count on an event descriptor that the loop polls with the server's
+        // sockets: it stays readable until the loop reads it, so none is lost, however it falls
+        // between the loop's steps.
+        pa_mainloop_api* api = pa_mainloop_get_api(mainloop_);
+        wakeEvent_ = api->io_new(
+            api, wakeFd_, PA_IO_EVENT_INPUT,
+            [](pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void*) {
+                std::uint64_t count = 0;
+                [[maybe_unused]] const ssize_t got = read(fd, &count, sizeof count);
+            },
+            nullptr);
         thread_ = std::thread([this] { Run(); });
     }
 
     ~PulseOutput() override {
         stop_ = true;
-        pa_mainloop_wakeup(mainloop_);
+        Wake();
         thread_.join();
+        pa_mainloop_get_api(mainloop_)->io_free(wakeEvent_);
         pa_mainloop_free(mainloop_);
+        close(wakeFd_);
     }
 
     int SampleRate() const override { return sampleRate_; }
 
-    void Wake() override { pa_mainloop_wakeup(mainloop_); }
+    void Wake() override {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(wakeFd_, &one, sizeof one);
+    }
 
     // Waits (briefly) for the output's thread, so that the utterance that follows a stop is not
     // dropped with what went before it.
     void Drop() override {
         std::unique_lock lock(dropMutex_);
         const std::uint64_t ticket = ++dropsAsked_;
-        pa_mainloop_wakeup(mainloop_);
+        Wake();
         dropped_.wait_for(lock, kDropWait, [&] { return dropsDone_ >= ticket; });
     }
 
@@ -72,7 +94,6 @@ class PulseOutput final : public AudioOutput {
     void Run() {
         while (!stop_) {
             Feed();
-            // A wake-up that comes before the poll makes the poll return at once.
             if (pa_mainloop_prepare(mainloop_, mode_ == Mode::kQuiet ? -1 : kTickMs * 1000) < 0 ||
                 pa_mainloop_poll(mainloop_) < 0 || pa_mainloop_dispatch(mainloop_) < 0) {
                 break;
@@ -180,10 +201,11 @@ class PulseOutput final : public AudioOutput {
     }
 
     void CloseStream() {
-        if (timingUpdate_ != nullptr) {
-            pa_operation_cancel(timingUpdate_);
-            pa_operation_unref(timingUpdate_);
-            timingUpdate_ = nullptr;
+        for (pa_operation** operation : {&timingUpdate_, &drain_}) {
+            if (*operation != nullptr) {
+                pa_operation_cancel(*operation);
+                pa_operation_unref(std::exchange(*operation, nullptr));
+            }
         }
         if (stream_ != nullptr) {
             pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
@@ -228,6 +250,7 @@ class PulseOutput final : public AudioOutput {
         }
         ReportHeard();
         const std::size_t got = Write();
+        DrainWhenIdle(got);
         if (got > 0 || source_.Pending()) {
             quietSince_.reset();
         } else {
@@ -235,8 +258,7 @@ class PulseOutput final : public AudioOutput {
         }
     }
 
-    // Where playback is: the stream's clock, or, once the stream ran dry, all that was written
-    // (the server's clock then stands still a sink's latency short of it).
+    // Where playback is, by the stream's clock.
     void ReportHeard() {
         // The server's own timing updates come ever more seldom; a stream that has just started
         // needs them every tick to be placed within a few milliseconds.
@@ -247,16 +269,30 @@ class PulseOutput final : public AudioOutput {
             }
             timingUpdate_ = pa_stream_update_timing_info(stream_, nullptr, nullptr);
         }
-        const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
-        if (timing != nullptr && !timing->playing && !timing->read_index_corrupt &&
-            !timing->write_index_corrupt && timing->read_index >= timing->write_index) {
-            Report(handed_);
-            return;
-        }
         pa_usec_t heard = 0;
         if (pa_stream_get_time(stream_, &heard) == 0) {
             Report(streamStart_ + static_cast<std::int64_t>(heard * sampleRate_ / 1000000));
         }
+    }
+
+    // Everything is written: the server says when it has been played, as the stream's clock does
+    // not reach the end of a stream that ran dry (it stops a sink's latency short of it, or, with
+    // PipeWire, further). Not while synthesis is behind: a drain starts playback at once.
+    void DrainWhenIdle(std::size_t got) {
+        if (got > 0 || handed_ <= played_ || drain_ != nullptr || !source_.HandedOut()) {
+            return;
+        }
+        drainTo_ = handed_;
+        drain_ = pa_stream_drain(
+            stream_,
+            [](pa_stream*, int success, void* self) {
+                auto* output = static_cast<PulseOutput*>(self);
+                pa_operation_unref(std::exchange(output->drain_, nullptr));
+                if (success) {
+                    output->Report(output->drainTo_);
+                }
+            },
+            this);
     }
 
     // Fills what the server has room for; returns how many samples went in.
@@ -343,6 +379,8 @@ class PulseOutput final : public AudioOutput {
     PcmSource& source_;
     const int sampleRate_;
     pa_mainloop* const mainloop_;
+    const int wakeFd_;
+    pa_io_event* wakeEvent_ = nullptr;
     std::atomic<bool> stop_{false};
     std::mutex dropMutex_;
     std::condition_variable dropped_;
@@ -355,7 +393,9 @@ class PulseOutput final : public AudioOutput {
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
     pa_operation* timingUpdate_ = nullptr;  // the last timing request
-    bool starved_ = false;                  // the stream ran dry and waits for a full buffer
+    pa_operation* drain_ = nullptr;         // a drain under way, up to drainTo_
+    std::int64_t drainTo_ = 0;
+    bool starved_ = false;  // the stream ran dry and waits for a full buffer
     std::vector<std::int16_t> scratch_;
     std::int64_t handed_ = 0;       // pulled from the source
     std::int64_t played_ = 0;       // the last position reported

@@ -235,6 +235,11 @@ class VoiceCore final : public SynthesisTarget, public PcmSource {
         }
     }
 
+    bool HandedOut() const override {
+        std::lock_guard lock(mutex_);
+        return queue_.empty();
+    }
+
     bool Pending() const override {
         std::lock_guard lock(mutex_);
         if (!scheduled_.empty()) {
