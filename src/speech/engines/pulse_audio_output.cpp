@@ -165,9 +165,6 @@ class PulseOutput final : public AudioOutput {
             Close();
             return false;
         }
-        pa_stream_set_underflow_callback(
-            stream_,
-            [](pa_stream*, void* self) { static_cast<PulseOutput*>(self)->starved_ = true; }, this);
         pa_stream_set_write_callback(
             stream_,
             [](pa_stream*, std::size_t, void* self) { static_cast<PulseOutput*>(self)->Write(); },
@@ -182,7 +179,6 @@ class PulseOutput final : public AudioOutput {
             PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING);
         // The server may ask for samples in the same pass that makes the stream ready.
         streamStart_ = handed_;
-        starved_ = true;
         quietSince_.reset();
         if (pa_stream_connect_playback(stream_, nullptr, &buffer, flags, nullptr, nullptr) < 0) {
             Close();
@@ -208,7 +204,6 @@ class PulseOutput final : public AudioOutput {
             }
         }
         if (stream_ != nullptr) {
-            pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
             pa_stream_set_write_callback(stream_, nullptr, nullptr);
             pa_stream_disconnect(stream_);
             pa_stream_unref(stream_);
@@ -277,7 +272,9 @@ class PulseOutput final : public AudioOutput {
 
     // Everything is written: the server says when it has been played, as the stream's clock does
     // not reach the end of a stream that ran dry (it stops a sink's latency short of it, or, with
-    // PipeWire, further). Not while synthesis is behind: a drain starts playback at once.
+    // PipeWire, further). A drain also plays a sound too short to fill the buffer, which the
+    // server would otherwise hold back; not while synthesis is behind, as it starts playback at
+    // once, and a stream that runs dry in the middle of a word stutters.
     void DrainWhenIdle(std::size_t got) {
         if (got > 0 || handed_ <= played_ || drain_ != nullptr || !source_.HandedOut()) {
             return;
@@ -310,14 +307,6 @@ class PulseOutput final : public AudioOutput {
         if (got > 0) {
             pa_stream_write(stream_, scratch_.data(), got * 2, nullptr, 0, PA_SEEK_RELATIVE);
             handed_ += static_cast<std::int64_t>(got);
-        }
-        // The server waits for a full buffer before it plays a stream that ran dry; a short
-        // sound never fills one, and the start of speech is wanted at once.
-        if (starved_ && got < room && handed_ > played_) {
-            starved_ = false;
-            if (pa_operation* operation = pa_stream_trigger(stream_, nullptr, nullptr)) {
-                pa_operation_unref(operation);
-            }
         }
         return got;
     }
@@ -395,7 +384,6 @@ class PulseOutput final : public AudioOutput {
     pa_operation* timingUpdate_ = nullptr;  // the last timing request
     pa_operation* drain_ = nullptr;         // a drain under way, up to drainTo_
     std::int64_t drainTo_ = 0;
-    bool starved_ = false;  // the stream ran dry and waits for a full buffer
     std::vector<std::int16_t> scratch_;
     std::int64_t handed_ = 0;       // pulled from the source
     std::int64_t played_ = 0;       // the last position reported
