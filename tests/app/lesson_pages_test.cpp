@@ -5,6 +5,7 @@
 #include "lesson_fixture.h"
 #include "platform/window/dialog_controls.h"
 #include "support/scratch_directory.h"
+#include "view/command_ids.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ TEST_F(LessonPagesTest, OpeningALessonWritesItsTextAndShowsSectionOne) {
     EXPECT_EQ(View().m_pLineElement, View().FindLineElement(1));
     EXPECT_EQ(LineStyle(1, "color"), "#ff0000");
     EXPECT_EQ(LineStyle(1, "font-weight"), "bold");
-    for (int id = 1001; id <= 1007; ++id) {
+    for (int id = kStopButton; id <= kReadAlongButton; ++id) {
         EXPECT_TRUE(FindControl(dlg_.get(), id)->isEnabled()) << id;
     }
 }

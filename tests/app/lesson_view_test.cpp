@@ -11,6 +11,7 @@
 #include "app/tutor_dlg.h"
 #include "platform/window/dialog_controls.h"
 #include "support/test_platform.h"
+#include "view/command_ids.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ class LessonViewTest : public ::testing::Test {
 
     std::vector<bool> ButtonStates() {
         std::vector<bool> states;
-        for (int id = 1001; id <= 1007; ++id) {
+        for (int id = kStopButton; id <= kReadAlongButton; ++id) {
             states.push_back(FindControl(dlg_.get(), id)->isEnabled());
         }
         return states;
@@ -198,7 +199,7 @@ TEST_F(LessonViewTest, DismissedMenuChangesNothing) {
 }
 
 TEST_F(LessonViewTest, CommandButtonsFollowLessonAndIdle) {
-    // Ids 1001..1007: stop, read aloud, next, previous, dictation, repeat, read-along.
+    // In id order: stop, read aloud, next, previous, dictation, repeat, read-along.
     View().EnableCommandButtons(true, true);
     EXPECT_EQ(ButtonStates(), std::vector<bool>(7, true));
     View().EnableCommandButtons(true, false);

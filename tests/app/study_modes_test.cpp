@@ -12,13 +12,12 @@
 
 #include "lesson_fixture.h"
 #include "platform/window/dialog_controls.h"
+#include "view/command_ids.h"
 
 namespace {
 
 // Off the 50, 100 and 500 ms grids of the polls, so no end of speech falls on a tick.
 constexpr std::int64_t kPlay = 1020;
-
-enum Button { kStop = 1001, kReadAloud, kNext, kPrevious, kDictation, kRepeat, kReadAlong };
 
 const std::vector<bool> kAllEnabled(7, true);
 const std::vector<bool> kModeRuns{true, false, true, true, false, false, false};
@@ -68,7 +67,7 @@ class StudyModesTest : public LessonFixture {
     }
     std::vector<bool> Buttons() {
         std::vector<bool> states;
-        for (int id = kStop; id <= kReadAlong; ++id) {
+        for (int id = kStopButton; id <= kReadAlongButton; ++id) {
             states.push_back(FindControl(dlg_.get(), id)->isEnabled());
         }
         return states;
@@ -109,7 +108,7 @@ class StudyModesTest : public LessonFixture {
     }
     // Presses stop `afterMs` from now, from the clock: inside whatever waits then.
     void StopLater(std::int64_t afterMs) {
-        Clock().Schedule(Clock().Now() + afterMs, [this] { Press(kStop); });
+        Clock().Schedule(Clock().Now() + afterMs, [this] { Press(kStopButton); });
     }
 
     // The lines asked to be scrolled into view since the last call, oldest first; a line asked
@@ -139,12 +138,12 @@ class StudyModesTest : public LessonFixture {
 TEST_F(StudyModesTest, ReadAloudSpeaksTheCurrentLineThenEachNextSoonAfterItsEnd) {
     OpenLines({"one", "two", "three", "four", "five", "six", "seven"});
     for (int i = 0; i < 4; ++i) {
-        Press(kNext);
+        Press(kNextButton);
     }
     ASSERT_TRUE(RunUntil([&] { return !AnyStudyTimer(); }));
     const std::size_t first = English().size();
     const std::int64_t pressed = Clock().Now();
-    Press(kReadAloud);
+    Press(kReadAloudButton);
     EXPECT_EQ(View().m_nMode, MODE_READ);
     EXPECT_EQ(Buttons(), kModeRuns);
     ASSERT_TRUE(Played(first + 3));
@@ -162,7 +161,7 @@ TEST_F(StudyModesTest, ReadAloudSpeaksTheCurrentLineThenEachNextSoonAfterItsEnd)
     EXPECT_EQ(English().size(), first + 3);
     EXPECT_EQ(View().m_nLine, 7);
     EXPECT_EQ(View().m_nMode, MODE_READ);
-    Press(kStop);
+    Press(kStopButton);
     EXPECT_EQ(View().m_nMode, MODE_IDLE);
     EXPECT_EQ(Buttons(), kAllEnabled);
     EXPECT_FALSE(AnyStudyTimer());
@@ -183,9 +182,9 @@ TEST_F(StudyModesTest, ReadAlongPlaysEachLineRepeatCountTimesWithThePauseAfterTh
         const std::string next = LineText(View().m_nLine + 1);
         const std::size_t first = English().size();
         const std::int64_t pressed = Clock().Now();
-        Press(kReadAlong);
+        Press(kReadAlongButton);
         ASSERT_TRUE(Played(first + 2 * c.playings));
-        Press(kStop);
+        Press(kStopButton);
 
         // The first playing of a line is queued and waited for at 500 ms ticks, a replay is
         // spoken whole and waited for at 100 ms ticks.
@@ -207,7 +206,7 @@ TEST_F(StudyModesTest, ReadAlongPlaysEachLineRepeatCountTimesWithThePauseAfterTh
 
 TEST_F(StudyModesTest, DictationHidesTheCurrentLineAndStopShowsTheWholePageAgain) {
     OpenLines({"one", "two", "three"});
-    Press(kDictation);
+    Press(kDictationButton);
     EXPECT_EQ(View().m_nMode, MODE_DICTATION);
     EXPECT_EQ(Buttons(), kModeRuns);
     EXPECT_EQ(LineStyle(1, "visibility"), "hidden");
@@ -218,7 +217,7 @@ TEST_F(StudyModesTest, DictationHidesTheCurrentLineAndStopShowsTheWholePageAgain
     EXPECT_EQ(LineStyle(1, "visibility"), "visible");
     EXPECT_EQ(LineStyle(2, "visibility"), "hidden");
 
-    Press(kStop);
+    Press(kStopButton);
     ASSERT_TRUE(WaitForDocument(&View()));
     EXPECT_EQ(View().m_nMode, MODE_IDLE);
     EXPECT_EQ(Buttons(), kAllEnabled);
@@ -232,15 +231,15 @@ TEST_F(StudyModesTest, DictationHidesTheCurrentLineAndStopShowsTheWholePageAgain
 TEST_F(StudyModesTest, PreviousOnTheFirstLineAndNextOnTheLastDoNothing) {
     OpenLines({"one", "two"});
     const ScriptedVoice& voice = *platform_.Speech().created[0];
-    Press(kPrevious);
+    Press(kPreviousButton);
     EXPECT_EQ(View().m_nLine, 1);
     EXPECT_TRUE(English().empty());
     EXPECT_EQ(voice.purges, 0);
 
-    Press(kNext);
+    Press(kNextButton);
     ASSERT_TRUE(RunUntil([&] { return !AnyStudyTimer(); }));
     const int purges = voice.purges;
-    Press(kNext);
+    Press(kNextButton);
     EXPECT_EQ(View().m_nLine, 2);
     EXPECT_EQ(English().size(), 1u);
     EXPECT_EQ(voice.purges, purges);
@@ -252,33 +251,33 @@ TEST_F(StudyModesTest, LinesPastTheLastElementRepeatThatElementUnhighlighted) {
     Start();
     OpenLesson("T");
     ASSERT_EQ(View().m_nLineCount, 4);
-    Press(kNext);
-    Press(kReadAloud);
+    Press(kNextButton);
+    Press(kReadAloudButton);
     ASSERT_TRUE(Played(4));
     EXPECT_EQ(TextsFrom(0), (std::vector<std::string>(4, "x")));
     EXPECT_EQ(View().m_nLine, 2);
     EXPECT_EQ(View().m_pLineElement, View().FindLineElement(2));
     EXPECT_EQ(LineStyle(2, "font-weight"), "normal");
-    Press(kStop);
+    Press(kStopButton);
 
     // A line number without an element: previous stays on it, and moves once the line before has
     // one.
     View().m_nLine = 4;
-    Press(kPrevious);
+    Press(kPreviousButton);
     EXPECT_EQ(View().m_nLine, 4);
     View().m_nLine = 3;
-    Press(kPrevious);
+    Press(kPreviousButton);
     EXPECT_EQ(View().m_nLine, 2);
     EXPECT_EQ(LineStyle(2, "font-weight"), "bold");
 }
 
 TEST_F(StudyModesTest, NextWhileReadAlongWaitsForItsStepGoesOnFromTheNewLine) {
     OpenLines({"one", "two", "three", "four"});
-    Press(kReadAlong);
+    Press(kReadAlongButton);
     // After the replay: the new line's count starts afresh.
     ASSERT_TRUE(RunUntil(
         [&] { return English().size() == 2 && platform_.Timers()->IsArmed(IDT_READALONG_STEP); }));
-    Press(kNext);
+    Press(kNextButton);
     ASSERT_TRUE(Played(5));
     EXPECT_EQ(TextsFrom(0), (std::vector<std::string>{"one", "one", "two", "two", "three"}));
     EXPECT_EQ(View().m_nMode, MODE_READALONG);
@@ -288,7 +287,7 @@ TEST_F(StudyModesTest, NextWhileReadAlongWaitsForItsStepGoesOnFromTheNewLine) {
 TEST_F(StudyModesTest, BackToContentsStopsTheModeWithTheButtonsOffAndTheTitleSound) {
     course_.Write("logo.wav", "RIFF");
     OpenLines({"one", "two"});
-    Press(kReadAloud);
+    Press(kReadAloudButton);
     Clock().Advance(kPlay / 2);
     Click("folder", "返回目录");
     ASSERT_TRUE(WaitForDocument(&View()));
@@ -307,16 +306,16 @@ TEST_F(StudyModesTest, StopWhileASentenceWaitsBetweenRunsEndsItAndArmsNothing) {
     OpenLines({"[ai] one 我 two"});
     View().m_settings.nRepeatCount = 2;
     // Repeat speaks the line whole at once; read-along queues it first and replays it whole.
-    for (const int button : {kRepeat, kReadAlong}) {
+    for (const int button : {kRepeatButton, kReadAlongButton}) {
         SCOPED_TRACE(button);
         // Stop while the whole sentence's first run plays, so its next run is waiting.
-        const int whole = button == kRepeat ? 1 : 2;
+        const int whole = button == kRepeatButton ? 1 : 2;
         onPlay_ = [this, whole, seen = 0](const std::string& text) mutable {
             if (text == "[ai]" && ++seen == whole) {
                 StopLater(kPlay / 2);
             }
         };
-        const std::size_t played = English().size() + (button == kRepeat ? 1 : 4);
+        const std::size_t played = English().size() + (button == kRepeatButton ? 1 : 4);
         Press(button);
         ASSERT_TRUE(RunUntil([&] { return View().m_nMode == MODE_IDLE; }));
         ASSERT_EQ(English().size(), played);
@@ -330,16 +329,16 @@ TEST_F(StudyModesTest, StopWhileASentenceWaitsBetweenRunsEndsItAndArmsNothing) {
 
 TEST_F(StudyModesTest, PreviousDuringASentenceSpeaksItsLineThenTheRestOfTheInterruptedOne) {
     OpenLines({"[ei] alpha", "[ai] one 我 two"});
-    Press(kNext);
+    Press(kNextButton);
     ASSERT_TRUE(RunUntil([&] { return !AnyStudyTimer(); }));
     const std::size_t first = English().size();
     onPlay_ = [this, pressed = false](const std::string& text) mutable {
         if (text == "[ai]" && !pressed) {
             pressed = true;
-            Clock().Schedule(Clock().Now() + kPlay / 2, [this] { Press(kPrevious); });
+            Clock().Schedule(Clock().Now() + kPlay / 2, [this] { Press(kPreviousButton); });
         }
     };
-    Press(kRepeat);
+    Press(kRepeatButton);
     ASSERT_EQ(TextsFrom(first),
               (std::vector<std::string>{"[ai]", "[ei]", " alpha", " one ", "two"}));
     EXPECT_TRUE(English()[first].purged);
@@ -367,7 +366,7 @@ TEST_F(StudyModesTest, ALineClickRepeatsThatLineWhileTheHighlightStays) {
     EXPECT_EQ(View().m_nLine, 1);
     EXPECT_EQ(LineStyle(1, "font-weight"), "bold");
     EXPECT_NE(LineStyle(3, "font-weight"), "bold");
-    Press(kStop);
+    Press(kStopButton);
     EXPECT_EQ(Buttons(), kAllEnabled);
     EXPECT_FALSE(AnyStudyTimer());
 }
@@ -376,9 +375,9 @@ TEST_F(StudyModesTest, EveryMoveOfTheHighlightScrollsItsLineIntoView) {
     OpenLines({"one", "two", "three", "four", "five", "six"});
     View().m_settings.nRepeatCount = 2;
     EXPECT_EQ(ScrolledLines(), std::vector<int>{1}) << "the page opens on line 1";
-    Press(kNext);
+    Press(kNextButton);
     EXPECT_EQ(ScrolledLines(), std::vector<int>{2});
-    Press(kPrevious);
+    Press(kPreviousButton);
     EXPECT_EQ(ScrolledLines(), std::vector<int>{1});
 
     // Until the third line starts: read aloud reads each once, the drills each twice.
@@ -388,30 +387,30 @@ TEST_F(StudyModesTest, EveryMoveOfTheHighlightScrollsItsLineIntoView) {
         EXPECT_TRUE(Played(played));
         return ScrolledLines();
     };
-    EXPECT_EQ(runMode(kReadAloud), (std::vector<int>{1, 2, 3})) << "read aloud";
-    Press(kStop);
-    EXPECT_EQ(runMode(kReadAlong), (std::vector<int>{3, 4})) << "read-along";
-    Press(kStop);
-    EXPECT_EQ(runMode(kDictation), (std::vector<int>{4, 5})) << "dictation";
+    EXPECT_EQ(runMode(kReadAloudButton), (std::vector<int>{1, 2, 3})) << "read aloud";
+    Press(kStopButton);
+    EXPECT_EQ(runMode(kReadAlongButton), (std::vector<int>{3, 4})) << "read-along";
+    Press(kStopButton);
+    EXPECT_EQ(runMode(kDictationButton), (std::vector<int>{4, 5})) << "dictation";
 }
 
 TEST_F(StudyModesTest, NothingIsScrolledWhileTheHighlightStays) {
     OpenLines({"one", "two", "three"});
-    Press(kNext);
-    Press(kNext);
+    Press(kNextButton);
+    Press(kNextButton);
     ASSERT_TRUE(RunUntil([&] { return !AnyStudyTimer(); }));
     const std::size_t asked = platform_.Renderer()->Scrolled().size();
     const std::size_t played = English().size();
     ClickLine(1);
     ASSERT_TRUE(Played(played + 2));
-    Press(kStop);
-    Press(kRepeat);
+    Press(kStopButton);
+    Press(kRepeatButton);
     ASSERT_TRUE(Played(played + 4));
-    Press(kStop);
+    Press(kStopButton);
     EXPECT_EQ(platform_.Renderer()->Scrolled().size(), asked) << "a line click or repeat";
 
     // On the last line read aloud goes round on it in silence.
-    Press(kReadAloud);
+    Press(kReadAloudButton);
     const std::size_t started = platform_.Renderer()->Scrolled().size();
     Clock().Advance(10000);
     EXPECT_EQ(platform_.Renderer()->Scrolled().size(), started) << "read aloud on the last line";
@@ -419,18 +418,18 @@ TEST_F(StudyModesTest, NothingIsScrolledWhileTheHighlightStays) {
 
 TEST_F(StudyModesTest, StopCancelsAnArmedStepAndAnInterruptedQueue) {
     OpenLines({"one", "two"});
-    Press(kReadAlong);
+    Press(kReadAlongButton);
     ASSERT_TRUE(RunUntil([&] { return platform_.Timers()->IsArmed(IDT_READALONG_STEP); }));
-    Press(kStop);
+    Press(kStopButton);
     EXPECT_FALSE(AnyStudyTimer());
     Clock().Advance(10000);
     EXPECT_EQ(English().size(), 1u);
 
     // A stop in the middle of a queued line, then repeat: the repeat still reaches its step.
-    Press(kNext);
+    Press(kNextButton);
     Clock().Advance(kPlay / 2);
-    Press(kStop);
-    Press(kRepeat);
+    Press(kStopButton);
+    Press(kRepeatButton);
     ASSERT_TRUE(Played(4));
     EXPECT_EQ(TextsFrom(1), (std::vector<std::string>(3, "two")));
 }
@@ -438,7 +437,7 @@ TEST_F(StudyModesTest, StopCancelsAnArmedStepAndAnInterruptedQueue) {
 TEST_F(StudyModesTest, ALineWithNothingToSayDoesNotHoldTheModeUp) {
     OpenLines({"one", "123", "three"});
     ASSERT_EQ(LineText(2), "123");
-    Press(kReadAloud);
+    Press(kReadAloudButton);
     ASSERT_TRUE(Played(2));
     EXPECT_EQ(TextsFrom(0), (std::vector<std::string>{"one", "three"}));
 }
@@ -455,7 +454,7 @@ TEST_F(StudyModesTest, AWaitTickAfterTheModeHasStoppedArmsNoStep) {
 TEST_F(StudyModesTest, AHugeStoredPauseWaitsAsLongAsATimerCan) {
     OpenLines({"one"});
     View().m_settings.nPauseSeconds = 3000000;  // 3e9 ms: more than an int holds
-    Press(kRepeat);
+    Press(kRepeatButton);
     ASSERT_TRUE(RunUntil([&] { return platform_.Timers()->IsArmed(IDT_REPEAT_STEP); }));
     EXPECT_EQ(platform_.Timers()->Period(IDT_REPEAT_STEP), INT_MAX);
 }

@@ -22,7 +22,9 @@
 
 namespace {
 
-constexpr int kButtonOrder[] = {1007, 1006, 1005, 1004, 1003, 1002, 1001};
+constexpr int kButtonOrder[] = {kReadAlongButton, kRepeatButton, kDictationButton,
+                                kPreviousButton,  kNextButton,   kReadAloudButton,
+                                kStopButton};
 
 class TutorDlgTest : public ::testing::Test {
   protected:
@@ -36,7 +38,7 @@ TEST_F(TutorDlgTest, ButtonsFormACentredRowThirtyPixelsAboveTheBottom) {
     CTutorDlg dlg(platform_.Services());
     for (const auto& [cx, cy] : {std::pair{900, 500}, {1001, 333}, {1280, 1024}}) {
         dlg.LayoutButtons(cx, cy);
-        const int w = Button(dlg, 1007)->width();
+        const int w = Button(dlg, kReadAlongButton)->width();
         int x = (cx - 7 * (w + 6)) / 2;
         for (int id : kButtonOrder) {
             const QRect geometry = Button(dlg, id)->geometry();
@@ -50,7 +52,7 @@ TEST_F(TutorDlgTest, ButtonsFormACentredRowThirtyPixelsAboveTheBottom) {
 TEST_F(TutorDlgTest, NarrowWindowStartsTheRowAtTenAndRunsOffTheEdge) {
     CTutorDlg dlg(platform_.Services());
     dlg.LayoutButtons(120, 200);
-    const int w = Button(dlg, 1007)->width();
+    const int w = Button(dlg, kReadAlongButton)->width();
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(Button(dlg, kButtonOrder[i])->x(), 10 + i * (w + 6));
     }
@@ -58,12 +60,12 @@ TEST_F(TutorDlgTest, NarrowWindowStartsTheRowAtTenAndRunsOffTheEdge) {
 
 TEST_F(TutorDlgTest, MissingButtonIsSkippedWithoutAdvancing) {
     CTutorDlg dlg(platform_.Services());
-    delete Button(dlg, 1004);
+    delete Button(dlg, kPreviousButton);
     dlg.LayoutButtons(900, 500);
-    const int w = Button(dlg, 1007)->width();
+    const int w = Button(dlg, kReadAlongButton)->width();
     const int start = (900 - 7 * (w + 6)) / 2;
-    EXPECT_EQ(Button(dlg, 1005)->x(), start + 2 * (w + 6));
-    EXPECT_EQ(Button(dlg, 1003)->x(), start + 3 * (w + 6));
+    EXPECT_EQ(Button(dlg, kDictationButton)->x(), start + 2 * (w + 6));
+    EXPECT_EQ(Button(dlg, kNextButton)->x(), start + 3 * (w + 6));
 }
 
 TEST_F(TutorDlgTest, NarrowedWindowStillShowsEveryButtonWhole) {
