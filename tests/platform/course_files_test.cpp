@@ -83,6 +83,16 @@ TEST_F(CourseFilesTest, TheRendererMayOpenOnlyRegularFilesInsideItsFolders) {
     EXPECT_FALSE(IsRegularFileInside(course_.Path().string(), folders));
 }
 
+TEST_F(CourseFilesTest, AFolderWhoseNameExtendsTheCourseNameIsOutside) {
+    course_.Write("course/lesson.dat", "inside");
+    course_.Write("course2/secret.dat", "outside");
+    SetCourseFolder(course_.Path("course").string());
+    fs::current_path("course");
+    EXPECT_EQ(Read("..\\course2\\secret.dat"), FileRefusal::kOutsideCourse);
+    EXPECT_FALSE(IsRegularFileInside(course_.Path("course2/secret.dat").string(),
+                                     {course_.Path("course").string()}));
+}
+
 TEST_F(CourseFilesTest, ReplacingALinkNeverWritesThroughIt) {
     fs::create_symlink(outside_.Path("secret.dat"), "tcnt.tmp");
     ASSERT_EQ(ReplaceFile("tcnt.tmp", "lesson text"), std::error_code());

@@ -214,6 +214,22 @@ TEST_F(SettingsCommandTest, OkAppliesAndTheFileKeepsItCancelChangesNothing) {
     EXPECT_EQ(saved.strCharacter1, "Genie.acs");
 }
 
+TEST_F(SettingsCommandTest, OkHandsTheBalloonAndVoiceSwitchesToTheFirstRole) {
+    Start();
+    CLessonView& view = dlg_->m_view;
+    WhenDialogOpens([](CSettingsDlg& open) {
+        // The Chinese balloon first: it is disabled once balloons are off.
+        for (const int id : {1019, 1015, 1020}) {
+            Get<QCheckBox>(open, id)->click();
+        }
+        open.accept();
+    });
+    view.OnSettings();
+    EXPECT_EQ(view.m_role1.m_bShowBalloon, 0);
+    EXPECT_EQ(view.m_role1.m_bChineseInBalloon, 0);
+    EXPECT_EQ(view.m_role1.m_bReadChinese, 0);
+}
+
 TEST_F(SettingsCommandTest, ALetterCaseChangeIsStoredWithoutReloading) {
     Start();
     CLessonView& view = dlg_->m_view;
