@@ -36,7 +36,7 @@ std::string ReadTable(const char* name) {
     return text;
 }
 
-// A folder of the course, as the design names it ("\Viseme\"), below the current directory.
+// A folder of the course, given as a backslash name ("\Viseme\"), below the current directory.
 std::string Subfolder(const char* folder) {
     return NativePath(CurrentDirectory() + folder);
 }
@@ -103,8 +103,8 @@ SpeakResult CVoice::SpeakAnsi(const std::string& text) {
     if (!m_pVoice || text.empty()) {
         return SpeakResult::kNoEngine;
     }
-    // Unlike the design's, this records the completion event too: a phonetic piece read as text
-    // must be waited for like any other utterance, or the next one talks over it.
+    // The completion event is recorded here too: a phonetic piece read as text must be waited
+    // for like any other utterance, or the next one talks over it.
     return Speak(Cp936ToUtf16(text));
 }
 

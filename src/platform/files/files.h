@@ -72,8 +72,6 @@ class UniqueFd {
     ~UniqueFd();
 
     int Get() const { return fd_; }
-    // Hands the descriptor over to a caller that closes it.
-    int Release() { return std::exchange(fd_, -1); }
     explicit operator bool() const { return fd_ >= 0; }
 
   private:
@@ -93,7 +91,7 @@ std::error_code ReadWholeFile(const std::string& path, std::string& bytes,
 void SetCourseFolder(const std::string& folder);
 std::string CourseFolder();
 
-// Like OpenRegularFile, for a file that course data names: the name is a design name
+// Like OpenRegularFile, for a file that course data names: the name is a backslash name
 // (see NativePath()) taken from the current directory, and the file it resolves to, symbolic
 // links followed, must lie inside the course folder (FileRefusal::kOutsideCourse otherwise).
 std::error_code OpenCourseFile(std::string_view designName, UniqueFd& fd);

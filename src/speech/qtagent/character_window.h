@@ -54,7 +54,6 @@ class BalloonWindow : public QWidget {
     // there is no room above.
     void Present(const QString& text, QPoint mouth, int characterTop, int characterBottom,
                  const QRect& screen);
-    const QString& Text() const { return text_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
