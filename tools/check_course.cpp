@@ -30,6 +30,7 @@
 #include "content/text_lines.h"
 #include "platform/codepage.h"
 #include "platform/files/files.h"
+#include "study/sentence_text.h"
 
 namespace fs = std::filesystem;
 
@@ -218,16 +219,16 @@ std::string WithoutTags(std::string_view line) {
     return text;
 }
 
-// Roughly what a line's row says aloud: markup removed, and a speaker's name of up to nine
-// characters before a ":" dropped.
-std::string SpokenText(std::string_view line) {
-    std::string text = WithoutTags(line);
-    const std::size_t colon = text.find(':');
-    if (colon != std::string::npos &&
-        Characters(std::string_view(text).substr(0, colon)).size() <= 9) {
-        text.erase(0, colon + 1);
-    }
-    return text;
+// Whether the tutor, speaking the line's row, drops digits at its start. The tutor's own rules
+// decide: its speaker prefix, then its clean-up, which drops only digits it finds at the front,
+// so a letter put before them keeps them.
+bool LeadingDigitsUnspoken(std::string_view line) {
+    std::string spoken = Utf8ToCp936(WithoutTags(line));
+    StripSpeakerPrefix(spoken);
+    std::string guarded = "x" + spoken;
+    CleanSentence(spoken);
+    CleanSentence(guarded);
+    return guarded.substr(1) != spoken;
 }
 
 void CheckPhonetics(Report& report, const std::string& where, std::string_view line) {
@@ -274,8 +275,7 @@ void CheckLine(Report& report, const std::string& where, std::string_view line,
         return;
     }
     CheckPhonetics(report, where, line);
-    const std::string spoken = SpokenText(line);
-    if (!spoken.empty() && spoken[0] >= '0' && spoken[0] <= '9') {
+    if (LeadingDigitsUnspoken(line)) {
         report.Warn(where, "the line starts with a digit, which is not spoken");
     }
 }

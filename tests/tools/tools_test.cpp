@@ -441,6 +441,19 @@ TEST_F(ToolsTest, CheckReportsCharactersTheTutorWouldGarble) {
         << checked.output;
 }
 
+TEST_F(ToolsTest, CheckWarnsOfUnspokenDigitsAsTheTutorSpeaksTheLine) {
+    MakeCourse();
+    // "王小明老师" is ten bytes in CP936: too long a name for the tutor to drop, so the "1" after
+    // it is spoken; after "Tom:" it starts what is spoken and goes.
+    WriteFile(Path("src/lessons/lesson1.txt"),
+              "#1A@0#\n\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E\xE8\x80\x81\xE5\xB8\x88:1 Good "
+              "morning\nTom:1 Good morning\n");
+    const Outcome checked = Run(kCheckCourse, {Path("src")});
+    EXPECT_EQ(checked.output, Path("src/lessons/lesson1.txt").string() +
+                                  ":3: warning: the line starts with a digit, which is not "
+                                  "spoken\n0 error(s), 1 warning(s)\n");
+}
+
 // A lesson file name from the index must not lead the checker, or --fix, out of the course.
 TEST_F(ToolsTest, CheckKeepsToLessonsInsideTheCourse) {
     MakeCourse();
