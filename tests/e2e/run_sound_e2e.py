@@ -224,7 +224,11 @@ class TutorThroughServerTest(unittest.TestCase):
         line = self.page.evaluate("[...document.querySelectorAll('[id^=line]')]"
                                   ".find(e => e.innerText.startsWith('[ii]')).id")
         self.program.click(f"#{line}")
-        self.wait_for_utterances(3)
+        # The sound, the English and the Chinese run, each played whole.
+        deadline = time.monotonic() + 30
+        while sum(not u["purged"] for u in read_speech_log(self.log)) < 3:
+            self.assertLess(time.monotonic(), deadline, "the line was not spoken")
+            time.sleep(0.05)
         time.sleep(0.5)
         samples, _ = self.recorder.snapshot()
         kinds = set()
