@@ -19,23 +19,7 @@
 
 namespace {
 
-enum ControlId : int {
-    kOk = 1,
-    kCancel = 2,
-    kRole1 = 1008,
-    kRole2 = 1009,
-    kRate = 1010,
-    kReplay = 1011,
-    kInterval = 1012,
-    kShowPhonetic = 1013,
-    kShowChinese = 1014,
-    kShowBalloon = 1015,
-    kDefaults = 1016,
-    kShowMouth = 1017,
-    kChineseBalloon = 1019,
-    kSpeakChinese = 1020,
-    kCopyright = 1021,
-};
+using enum CSettingsDlg::ControlId;
 
 enum class Kind { kDefaultButton, kButton, kGroup, kLabel, kList, kEdit, kCheck };
 

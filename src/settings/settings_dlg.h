@@ -15,6 +15,25 @@ class QLineEdit;
 class CSettingsDlg : public QDialog {
     Q_OBJECT
   public:
+    // The dialog's controls, by the ids they are found by.
+    enum ControlId : int {
+        kOk = 1,
+        kCancel = 2,
+        kRole1 = 1008,
+        kRole2 = 1009,
+        kRate = 1010,
+        kReplay = 1011,
+        kInterval = 1012,
+        kShowPhonetic = 1013,
+        kShowChinese = 1014,
+        kShowBalloon = 1015,
+        kDefaults = 1016,
+        kShowMouth = 1017,
+        kChineseBalloon = 1019,
+        kSpeakChinese = 1020,
+        kCopyright = 1021,
+    };
+
     CSettingsDlg(int nRate, int nInterval, int nReplay, int bShowPhonetic, int bShowChinese,
                  int bShowBalloon, int bShowMouth, int bChineseBalloon, int bSpeakChinese,
                  std::string strRole1, std::string strRole2, QWidget* parent,

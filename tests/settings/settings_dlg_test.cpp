@@ -19,6 +19,8 @@
 
 namespace {
 
+using enum CSettingsDlg::ControlId;
+
 // Runs `act` on the settings dialog once it is open and modal.
 void WhenDialogOpens(std::function<void(CSettingsDlg&)> act) {
     QTimer::singleShot(10, [act] {
@@ -77,34 +79,35 @@ TEST_F(SettingsDlgTest, ControlsStandWhereTheTemplatePutsThem) {
     EXPECT_EQ(dlg->windowTitle(), "Dialog");
     EXPECT_EQ(Get<QWidget>(*dlg, 1)->geometry(),
               QRect(units.X(237), units.Y(7), units.X(50), units.Y(14)));
-    EXPECT_EQ(Get<QWidget>(*dlg, 1011)->geometry(),
+    EXPECT_EQ(Get<QWidget>(*dlg, kReplay)->geometry(),
               QRect(units.X(158), units.Y(46), units.X(46), units.Y(12)));
-    EXPECT_EQ(Get<QWidget>(*dlg, 1019)->geometry(),
+    EXPECT_EQ(Get<QWidget>(*dlg, kChineseBalloon)->geometry(),
               QRect(units.X(90), units.Y(111), units.X(64), units.Y(10)));
-    EXPECT_EQ(Get<QWidget>(*dlg, 1009)->pos(), QPoint(units.X(145), units.Y(17)));
+    EXPECT_EQ(Get<QWidget>(*dlg, kRole2)->pos(), QPoint(units.X(145), units.Y(17)));
     EXPECT_TRUE(Get<QPushButton>(*dlg, 1)->isDefault());
     QStringList rates;
-    for (int i = 0; i < Get<QComboBox>(*dlg, 1010)->count(); ++i) {
-        rates << Get<QComboBox>(*dlg, 1010)->itemText(i);
+    for (int i = 0; i < Get<QComboBox>(*dlg, kRate)->count(); ++i) {
+        rates << Get<QComboBox>(*dlg, kRate)->itemText(i);
     }
     EXPECT_EQ(rates, (QStringList{"低", "较低", "中", "较高", "高"}));
 
     // Tab goes through the fields top to bottom, then the buttons from the top.
     std::vector<int> order;
-    QWidget* at = Get<QWidget>(*dlg, 1008);
+    QWidget* at = Get<QWidget>(*dlg, kRole1);
     for (int i = 0; i < 100 && order.size() < 15; ++i, at = at->nextInFocusChain()) {
         if (const int id = at->property("controlId").toInt(); id != 0) {
             order.push_back(id);  // the lists' own inner widgets have none
         }
     }
-    EXPECT_EQ(order, (std::vector<int>{1008, 1009, 1010, 1011, 1012, 1013, 1014, 1017, 1015, 1019,
-                                       1020, 1, 1016, 1021, 2}));
+    EXPECT_EQ(order, (std::vector<int>{kRole1, kRole2, kRate, kReplay, kInterval, kShowPhonetic,
+                                       kShowChinese, kShowMouth, kShowBalloon, kChineseBalloon,
+                                       kSpeakChinese, kOk, kDefaults, kCopyright, kCancel}));
 }
 
 TEST_F(SettingsDlgTest, RoleListsMatchFilesInAnyCaseAndKeepAnUnknownOne) {
     const auto dlg = Make("MERLIN.ACS", "gone.acs");
-    auto* role1 = Get<QComboBox>(*dlg, 1008);
-    auto* role2 = Get<QComboBox>(*dlg, 1009);
+    auto* role1 = Get<QComboBox>(*dlg, kRole1);
+    auto* role2 = Get<QComboBox>(*dlg, kRole2);
     ASSERT_EQ(role1->count(), 2);
     EXPECT_EQ(role1->currentText(), "Tutor One");
     EXPECT_EQ(role2->currentIndex(), -1);
@@ -112,13 +115,13 @@ TEST_F(SettingsDlgTest, RoleListsMatchFilesInAnyCaseAndKeepAnUnknownOne) {
     EXPECT_EQ(dlg->m_strRole2, "gone.acs");
 
     // Both roles may take the same character.
-    ChooseRole(*dlg, 1009, "Tutor One");
+    ChooseRole(*dlg, kRole2, "Tutor One");
     EXPECT_EQ(dlg->m_strRole2, "merlin.acs");
 }
 
 TEST_F(SettingsDlgTest, ANonIntegerIsRefusedAtOnceAndOnOk) {
     const auto dlg = Make("merlin.acs", "Genie.acs");
-    auto* replay = Get<QLineEdit>(*dlg, 1011);
+    auto* replay = Get<QLineEdit>(*dlg, kReplay);
     QTest::keyClick(replay, Qt::Key_End);
     QTest::keyClick(replay, Qt::Key_Backspace);
     EXPECT_EQ(Messages("Please enter an integer."), 1);
@@ -134,17 +137,17 @@ TEST_F(SettingsDlgTest, ANonIntegerIsRefusedAtOnceAndOnOk) {
 
 TEST_F(SettingsDlgTest, DefaultsTickTheDisplayButLeaveTheChineseBalloonDisabled) {
     const auto dlg = Make("merlin.acs", "Genie.acs");
-    auto* balloon = Get<QCheckBox>(*dlg, 1015);
-    auto* chineseBalloon = Get<QCheckBox>(*dlg, 1019);
-    Get<QLineEdit>(*dlg, 1012)->clear();
+    auto* balloon = Get<QCheckBox>(*dlg, kShowBalloon);
+    auto* chineseBalloon = Get<QCheckBox>(*dlg, kChineseBalloon);
+    Get<QLineEdit>(*dlg, kInterval)->clear();
     ASSERT_FALSE(balloon->isChecked());
     ASSERT_FALSE(chineseBalloon->isEnabled());
-    Get<QPushButton>(*dlg, 1016)->click();
+    Get<QPushButton>(*dlg, kDefaults)->click();
     EXPECT_EQ(Messages("Please enter an integer."), 0);
     EXPECT_TRUE(balloon->isChecked());
     EXPECT_FALSE(chineseBalloon->isEnabled());
-    EXPECT_EQ(Get<QComboBox>(*dlg, 1010)->currentIndex(), 1);
-    EXPECT_EQ(Get<QLineEdit>(*dlg, 1012)->text(), "5");
+    EXPECT_EQ(Get<QComboBox>(*dlg, kRate)->currentIndex(), 1);
+    EXPECT_EQ(Get<QLineEdit>(*dlg, kInterval)->text(), "5");
     balloon->click();  // off
     balloon->click();  // on again
     EXPECT_TRUE(chineseBalloon->isEnabled());
@@ -173,7 +176,7 @@ TEST_F(SettingsCommandTest, OkAppliesAndTheFileKeepsItCancelChangesNothing) {
 
     const TutorSettings before = view.m_settings;
     WhenDialogOpens([](CSettingsDlg& open) {
-        Get<QLineEdit>(open, 1011)->setText("9");
+        Get<QLineEdit>(open, kReplay)->setText("9");
         open.reject();
     });
     view.OnSettings();
@@ -181,11 +184,11 @@ TEST_F(SettingsCommandTest, OkAppliesAndTheFileKeepsItCancelChangesNothing) {
     EXPECT_TRUE(WaitForDocument(&view)) << "the page is rebuilt after Cancel too";
 
     WhenDialogOpens([this](CSettingsDlg& open) {
-        Get<QComboBox>(open, 1010)->setCurrentIndex(4);
-        Get<QLineEdit>(open, 1011)->setText("3");
-        Get<QLineEdit>(open, 1012)->setText("4");
-        ChooseRole(open, 1008, "Tutor Two");
-        Get<QCheckBox>(open, 1017)->click();
+        Get<QComboBox>(open, kRate)->setCurrentIndex(4);
+        Get<QLineEdit>(open, kReplay)->setText("3");
+        Get<QLineEdit>(open, kInterval)->setText("4");
+        ChooseRole(open, kRole1, "Tutor Two");
+        Get<QCheckBox>(open, kShowMouth)->click();
         platform_.Agent().ClearCalls();
         QTest::keyClick(&open, Qt::Key_Return);
     });
@@ -219,7 +222,7 @@ TEST_F(SettingsCommandTest, OkHandsTheBalloonAndVoiceSwitchesToTheFirstRole) {
     CLessonView& view = dlg_->m_view;
     WhenDialogOpens([](CSettingsDlg& open) {
         // The Chinese balloon first: it is disabled once balloons are off.
-        for (const int id : {1019, 1015, 1020}) {
+        for (const int id : {kChineseBalloon, kShowBalloon, kSpeakChinese}) {
             Get<QCheckBox>(open, id)->click();
         }
         open.accept();
@@ -235,7 +238,7 @@ TEST_F(SettingsCommandTest, ALetterCaseChangeIsStoredWithoutReloading) {
     CLessonView& view = dlg_->m_view;
     view.m_settings.strCharacter1 = "MERLIN.ACS";
     WhenDialogOpens([this](CSettingsDlg& open) {
-        ChooseRole(open, 1008, "Tutor One");
+        ChooseRole(open, kRole1, "Tutor One");
         platform_.Agent().ClearCalls();
         open.accept();
     });
