@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -7,6 +6,7 @@
 #include <vector>
 
 #include "speech/engines/audio_output.h"
+#include "speech/engines/clock_playback.h"
 
 namespace {
 
@@ -77,13 +77,11 @@ class NullOutput : public AudioOutput {
     std::thread thread_;
 };
 
-// Plays into nothing at the speed of a real device: it keeps `buffer` samples ahead of
-// playback, as a sound card's buffer would, and playback advances with the clock.
+// Plays into nothing at the speed of a real device, a buffer ahead as a sound card would.
 class RealTimeNullOutput final : public NullOutput {
   public:
     RealTimeNullOutput(PcmSource& source, int sampleRate, int bufferMs)
-        : NullOutput(source, sampleRate),
-          buffer_(std::max<std::int64_t>(1, std::int64_t{sampleRate} * bufferMs / 1000)) {
+        : NullOutput(source, sampleRate), playback_(sampleRate, bufferMs) {
         Start();
     }
     ~RealTimeNullOutput() override { Stop(); }
@@ -92,38 +90,17 @@ class RealTimeNullOutput final : public NullOutput {
     static constexpr auto kTick = std::chrono::milliseconds(5);
 
     void Run() override {
-        std::vector<std::int16_t> scratch(static_cast<std::size_t>(buffer_));
-        std::int64_t handed = 0;
-        double played = 0;
         while (WaitForWake(std::nullopt)) {
-            Clock::time_point last = Clock::now();
-            while (true) {
-                const Clock::time_point now = Clock::now();
-                played = std::min<double>(
-                    static_cast<double>(handed),
-                    played + std::chrono::duration<double>(now - last).count() * sampleRate_);
-                last = now;
-                source_.Played(static_cast<std::int64_t>(played));
-                while (handed < static_cast<std::int64_t>(played) + buffer_) {
-                    const auto want = static_cast<std::size_t>(static_cast<std::int64_t>(played) +
-                                                               buffer_ - handed);
-                    const std::size_t got = source_.Pull(scratch.data(), want);
-                    handed += static_cast<std::int64_t>(got);
-                    if (got == 0) {
-                        break;
-                    }
-                }
-                if (static_cast<std::int64_t>(played) >= handed && !source_.Pending()) {
-                    break;
-                }
-                if (!WaitForWake(now + kTick)) {
+            playback_.Restart(playback_.Handed(), playback_.Played());
+            while (playback_.Advance(source_)) {
+                if (!WaitForWake(Clock::now() + kTick)) {
                     return;
                 }
             }
         }
     }
 
-    const std::int64_t buffer_;
+    ClockPlayback playback_;
 };
 
 class FastNullOutput final : public NullOutput {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/log/log.h"
+#include "speech/engines/clock_playback.h"
 
 namespace {
 
@@ -94,8 +95,7 @@ class PulseOutput final : public AudioOutput {
     void Run() {
         while (!stop_) {
             Feed();
-            if (pa_mainloop_prepare(mainloop_, mode_ == Mode::kQuiet ? -1 : kTickMs * 1000) < 0 ||
-                pa_mainloop_poll(mainloop_) < 0 || pa_mainloop_dispatch(mainloop_) < 0) {
+            if (!Iterate(mode_ == Mode::kQuiet ? -1 : kTickMs)) {
                 break;
             }
         }
@@ -129,12 +129,24 @@ class PulseOutput final : public AudioOutput {
         }
     }
 
-    // Runs the sound server's side for up to `timeoutMs`.
-    void Iterate(int timeoutMs) {
-        if (pa_mainloop_prepare(mainloop_, timeoutMs * 1000) >= 0 &&
-            pa_mainloop_poll(mainloop_) >= 0) {
-            pa_mainloop_dispatch(mainloop_);
+    // Runs the sound server's side and the wake-ups for up to `timeoutMs` (-1: until one comes).
+    bool Iterate(int timeoutMs) {
+        return pa_mainloop_prepare(mainloop_, timeoutMs < 0 ? -1 : timeoutMs * 1000) >= 0 &&
+               pa_mainloop_poll(mainloop_) >= 0 && pa_mainloop_dispatch(mainloop_) >= 0;
+    }
+
+    // Runs the loop until `ready()`; false when `failed()`, on a stop, or when the server takes
+    // longer than a server that is there ever does.
+    template <class Ready, class Failed>
+    bool Await(Ready ready, Failed failed) {
+        const Clock::time_point deadline = Clock::now() + kConnectTimeout;
+        while (!ready()) {
+            if (failed() || Clock::now() > deadline || stop_) {
+                return false;
+            }
+            Iterate(kTickMs);
         }
+        return true;
     }
 
     bool Open() {
@@ -145,22 +157,18 @@ class PulseOutput final : public AudioOutput {
                 Close();
                 return false;
             }
-            const Clock::time_point deadline = Clock::now() + kConnectTimeout;
-            while (pa_context_get_state(context_) != PA_CONTEXT_READY) {
-                if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)) ||
-                    Clock::now() > deadline || stop_) {
-                    Close();
-                    return false;
-                }
-                Iterate(kTickMs);
+            if (!Await([this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; },
+                       [this] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); })) {
+                Close();
+                return false;
             }
         }
         return OpenStream();
     }
 
     bool OpenStream() {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(sampleRate_), 1};
-        stream_ = pa_stream_new(context_, "Speech", &spec, nullptr);
+        const pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(sampleRate_), 1};
+        stream_ = pa_stream_new(context_, "Speech", &format, nullptr);
         if (stream_ == nullptr) {
             Close();
             return false;
@@ -171,7 +179,7 @@ class PulseOutput final : public AudioOutput {
             this);
         pa_buffer_attr buffer;
         buffer.maxlength = static_cast<std::uint32_t>(-1);
-        buffer.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kBufferMs * 1000, &spec));
+        buffer.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kBufferMs * 1000, &format));
         buffer.prebuf = static_cast<std::uint32_t>(-1);
         buffer.minreq = static_cast<std::uint32_t>(-1);
         buffer.fragsize = static_cast<std::uint32_t>(-1);
@@ -184,14 +192,10 @@ class PulseOutput final : public AudioOutput {
             Close();
             return false;
         }
-        const Clock::time_point deadline = Clock::now() + kConnectTimeout;
-        while (pa_stream_get_state(stream_) != PA_STREAM_READY) {
-            if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)) || Clock::now() > deadline ||
-                stop_) {
-                Close();
-                return false;
-            }
-            Iterate(kTickMs);
+        if (!Await([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
+                   [this] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); })) {
+            Close();
+            return false;
         }
         return true;
     }
@@ -330,32 +334,20 @@ class PulseOutput final : public AudioOutput {
         if (mode_ == Mode::kServer) {
             CloseStream();
         }
-        clockPlayed_ = static_cast<double>(handed_);
         Report(handed_);
+        clock_.Restart(handed_, played_);
     }
 
     void StartClock() {
         mode_ = Mode::kClock;
-        lastClock_ = Clock::now();
-        clockPlayed_ = static_cast<double>(played_);
+        clock_.Restart(handed_, played_);
     }
 
-    // As a sound card would, but into nothing: playback follows the clock, a buffer ahead.
     void FeedClock() {
-        const Clock::time_point now = Clock::now();
-        clockPlayed_ = std::min(
-            static_cast<double>(handed_),
-            clockPlayed_ + std::chrono::duration<double>(now - lastClock_).count() * sampleRate_);
-        lastClock_ = now;
-        Report(static_cast<std::int64_t>(clockPlayed_));
-        const std::int64_t want =
-            played_ + std::int64_t{sampleRate_} * kClockBufferMs / 1000 - handed_;
-        if (want > 0) {
-            scratch_.resize(static_cast<std::size_t>(want));
-            handed_ += static_cast<std::int64_t>(
-                source_.Pull(scratch_.data(), static_cast<std::size_t>(want)));
-        }
-        if (played_ >= handed_ && !source_.Pending()) {
+        const bool more = clock_.Advance(source_);
+        handed_ = clock_.Handed();
+        played_ = clock_.Played();
+        if (!more) {
             mode_ = Mode::kQuiet;
         }
     }
@@ -389,8 +381,7 @@ class PulseOutput final : public AudioOutput {
     std::int64_t played_ = 0;       // the last position reported
     std::int64_t streamStart_ = 0;  // where the open stream's own count starts
     std::optional<Clock::time_point> quietSince_;
-    Clock::time_point lastClock_;
-    double clockPlayed_ = 0;
+    ClockPlayback clock_{sampleRate_, kClockBufferMs};
 };
 
 }  // namespace
