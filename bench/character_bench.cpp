@@ -15,9 +15,9 @@
 #include <fstream>
 #include <string>
 
+#include "character/qtagent/qt_agent.h"
+#include "character/qtagent/qt_agent_character.h"
 #include "platform/files/files.h"
-#include "speech/qtagent/qt_agent.h"
-#include "speech/qtagent/qt_agent_character.h"
 #include "support/character_samples.h"
 
 namespace {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/tutor_dlg.h"
+#include "character/qtagent/qt_agent.h"
 #include "percentile.h"
 #include "platform/events/qt_event_pump.h"
 #include "platform/files/files.h"
@@ -31,7 +32,6 @@
 #include "platform/window/dialog_controls.h"
 #include "speech/engines/speech_registry.h"
 #include "speech/engines/utterance_observer.h"
-#include "speech/qtagent/qt_agent.h"
 #include "study_page.h"
 #include "support/offscreen_renderer.h"
 #include "support/recording_message_box.h"

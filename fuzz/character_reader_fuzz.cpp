@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "speech/character_file.h"
+#include "character/character_file.h"
 
 namespace {
 

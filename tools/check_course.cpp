@@ -30,7 +30,7 @@
 #include "content/text_lines.h"
 #include "platform/codepage.h"
 #include "platform/files/files.h"
-#include "study/sentence_text.h"
+#include "speech/spoken_runs.h"
 
 namespace fs = std::filesystem;
 

@@ -38,8 +38,8 @@
 #include "speech/engines/speech_registry.h"
 #include "speech/engines/utterance_observer.h"
 #include "speech/role.h"
+#include "speech/spoken_runs.h"
 #include "speech/voice.h"
-#include "study/sentence_text.h"
 
 namespace {
 

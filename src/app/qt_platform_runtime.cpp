@@ -4,13 +4,13 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "character/qtagent/qt_agent.h"
 #include "platform/events/qt_event_pump.h"
 #include "platform/html/webengine_renderer.h"
 #include "platform/messagebox/qt_message_box.h"
 #include "platform/sound/qt_sound_player.h"
 #include "platform/timers/qt_timer_service.h"
 #include "speech/engines/speech_registry.h"
-#include "speech/qtagent/qt_agent.h"
 
 QtPlatformRuntime::QtPlatformRuntime(UtteranceObserver* speechLog)
     : messageBox_(std::make_unique<QtMessageBox>()),

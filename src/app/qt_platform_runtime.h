@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/platform_services.h"
+#include "view/platform_services.h"
 
 class CharacterAgent;
 class EventPump;

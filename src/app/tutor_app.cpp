@@ -4,7 +4,7 @@
 #include "platform/files/files.h"
 #include "platform/log/log.h"
 #include "platform/messagebox/message_box.h"
-#include "platform/platform_services.h"
+#include "view/platform_services.h"
 
 bool CTutorApp::InitInstance() {
     if (!runtime_.Start()) {

@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "platform/events/voice_notification.h"
-#include "platform/platform_services.h"
 #include "view/lesson_view.h"
+#include "view/platform_services.h"
 
 class QLabel;
 

@@ -5,7 +5,7 @@
 
 #include "platform/codepage.h"
 #include "platform/events/event_pump.h"
-#include "study/sentence_text.h"
+#include "speech/spoken_runs.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <system_error>
 
-#include "speech/agent.h"
+#include "character/agent.h"
 #include "speech/voice.h"
 
 class EventPump;

@@ -16,8 +16,8 @@
 #include "platform/log/log.h"
 #include "platform/sound/sound_player.h"
 #include "platform/window/dialog_controls.h"
-#include "settings/settings_dlg.h"
 #include "view/command_ids.h"
+#include "view/settings_dlg.h"
 
 namespace {
 

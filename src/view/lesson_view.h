@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "platform/html/html_dialog.h"
-#include "platform/platform_services.h"
 #include "platform/timers/timer_service.h"
 #include "settings/tutor_settings.h"
 #include "speech/role.h"
-#include "study/study_modes.h"
+#include "view/platform_services.h"
+#include "view/study_modes.h"
 
 class QEvent;
 

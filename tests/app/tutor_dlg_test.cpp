@@ -14,11 +14,11 @@
 #include <QTimer>
 
 #include "app/tutor_app.h"
-#include "lesson_fixture.h"
 #include "platform/window/dialog_controls.h"
-#include "study/study_modes.h"
+#include "support/lesson_fixture.h"
 #include "support/test_platform.h"
 #include "view/command_ids.h"
+#include "view/study_modes.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include "speech/character_file.h"
+#include "character/character_file.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "speech/agent.h"
+#include "character/agent.h"
 
 // A character agent that shows nothing: every request to its characters is recorded as one line
 // ("Load merlin.acs", "MoveTo 200 0 20", "Play Greet", "StopAll 1", ...), oldest first, in one

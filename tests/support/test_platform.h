@@ -3,7 +3,6 @@
 #include <QSignalSpy>
 
 #include "platform/html/html_dialog.h"
-#include "platform/platform_services.h"
 #include "support/manual_timer_service.h"
 #include "support/offscreen_renderer.h"
 #include "support/recording_message_box.h"
@@ -13,6 +12,7 @@
 #include "support/scripted_speech_engine.h"
 #include "support/virtual_clock.h"
 #include "support/virtual_pump.h"
+#include "view/platform_services.h"
 
 // A course folder of its own for one test: made empty, current while the test runs, removed after.
 class TemporaryCourse : public ScratchDirectory {

@@ -1,4 +1,4 @@
-#include "speech/qtagent/character_window.h"
+#include "character/qtagent/character_window.h"
 
 #include <QBitmap>
 #include <QFontMetrics>

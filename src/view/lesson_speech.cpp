@@ -1,6 +1,6 @@
 // Speaking the current lesson line with role 1: whole, or piece by piece through the speak queue.
 #include "platform/codepage.h"
-#include "study/sentence_text.h"
+#include "speech/spoken_runs.h"
 #include "view/lesson_view.h"
 
 std::string CLessonView::LineSpeechText() const {

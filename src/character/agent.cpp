@@ -1,4 +1,4 @@
-#include "speech/agent.h"
+#include "character/agent.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <memory>
 #include <optional>
 
-#include "speech/agent.h"
-#include "speech/character_file.h"
-#include "speech/qtagent/character_window.h"
+#include "character/agent.h"
+#include "character/character_file.h"
+#include "character/qtagent/character_window.h"
 
 // One character of the real agent. Requests queue up and run one after the other on a steady
 // frame timer; with nothing queued the character idles. Show, Hide and gliding moves are queued

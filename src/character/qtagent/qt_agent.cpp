@@ -1,11 +1,11 @@
-#include "speech/qtagent/qt_agent.h"
+#include "character/qtagent/qt_agent.h"
 
 #include <QString>
 
+#include "character/character_file.h"
+#include "character/qtagent/qt_agent_character.h"
 #include "platform/files/files.h"
 #include "platform/log/log.h"
-#include "speech/character_file.h"
-#include "speech/qtagent/qt_agent_character.h"
 
 std::string CharacterFolder() {
     const std::string data = DataDirectory();

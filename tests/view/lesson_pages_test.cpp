@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <filesystem>
 
-#include "lesson_fixture.h"
 #include "platform/window/dialog_controls.h"
+#include "support/lesson_fixture.h"
 #include "support/scratch_directory.h"
 #include "view/command_ids.h"
 

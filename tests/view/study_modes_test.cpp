@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "lesson_fixture.h"
 #include "platform/window/dialog_controls.h"
+#include "support/lesson_fixture.h"
 #include "view/command_ids.h"
 
 namespace {

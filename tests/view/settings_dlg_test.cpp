@@ -1,6 +1,6 @@
 // The settings dialog on the offscreen platform, alone and run by the settings command.
 
-#include "settings/settings_dlg.h"
+#include "view/settings_dlg.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>

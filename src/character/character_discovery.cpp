@@ -1,4 +1,4 @@
-#include "speech/character_discovery.h"
+#include "character/character_discovery.h"
 
 #include <dirent.h>
 
@@ -7,10 +7,10 @@
 #include <cstring>
 #include <memory>
 
+#include "character/agent.h"
 #include "platform/codepage.h"
 #include "platform/log/log.h"
 #include "platform/messagebox/message_box.h"
-#include "speech/agent.h"
 
 namespace {
 

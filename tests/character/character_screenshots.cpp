@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "speech/qtagent/qt_agent.h"
-#include "speech/qtagent/qt_agent_character.h"
+#include "character/qtagent/qt_agent.h"
+#include "character/qtagent/qt_agent_character.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 """Makes the sample course's pictures and sounds from the descriptions below.
 
 Needs python3, rsvg-convert (librsvg2-bin), ImageMagick, sox and espeak-ng.
-Run from anywhere: python3 tools/make_course_media.py [--only NAME ...]
+Run from anywhere: python3 art/make_course_media.py [--only NAME ...]
 Writes, next to this script:
   bkg.gif                page background, a tileable paper texture
   logo.wav               the looping title jingle
   lessonN/*.gif          the lesson pictures
   phonetic/*.wav, phonetic/phonetic.idx   recorded vowel sounds
-  Viseme/*.bmp, Viseme/viseme.idx         mouth pictures (tools/draw_mouths.py)
+  Viseme/*.bmp, Viseme/viseme.idx         mouth pictures (art/draw_mouths.py)
 Every output is made from scratch, so the files can be regenerated at will.
 """
 
@@ -502,7 +502,7 @@ def make_vowels(scratch):
 
 
 def make_visemes(_scratch):
-    tool = os.path.join(os.path.dirname(HERE), "tools", "draw_mouths.py")
+    tool = os.path.join(os.path.dirname(HERE), "art", "draw_mouths.py")
     run(sys.executable, tool, "--size", "64", "--course", os.path.join(HERE, "Viseme"))
 
 

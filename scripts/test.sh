@@ -5,10 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash tools/install-deps.sh
+bash scripts/install-deps.sh
 
-echo "== format =="
-bash tools/format.sh --check
+echo "== format and layers =="
+bash scripts/format.sh --check
+python3 scripts/check_layers.py
 
 jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

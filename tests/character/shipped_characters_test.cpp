@@ -7,8 +7,8 @@
 #include <set>
 #include <string_view>
 
-#include "speech/qtagent/qt_agent.h"
-#include "speech/qtagent/qt_agent_character.h"
+#include "character/qtagent/qt_agent.h"
+#include "character/qtagent/qt_agent_character.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "study/sentence_text.h"
+#include "speech/spoken_runs.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "speech/qtagent/qt_agent_character.h"
+#include "character/qtagent/qt_agent_character.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "speech/qtagent/character_window.h"
+#include "character/qtagent/character_window.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "settings/copyright_page.h"
+#include "view/copyright_page.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>

@@ -11,10 +11,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "speech/character_discovery.h"
-#include "speech/character_file.h"
-#include "speech/qtagent/qt_agent.h"
-#include "speech/qtagent/qt_agent_character.h"
+#include "character/character_discovery.h"
+#include "character/character_file.h"
+#include "character/qtagent/qt_agent.h"
+#include "character/qtagent/qt_agent_character.h"
 #include "support/character_samples.h"
 #include "support/recording_message_box.h"
 #include "support/scratch_directory.h"

@@ -1,4 +1,4 @@
-#include "study/sentence_text.h"
+#include "speech/spoken_runs.h"
 
 #include <string_view>
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform_services.h"
+#include "view/platform_services.h"
 
 class QComboBox;
 class QLineEdit;

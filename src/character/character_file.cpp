@@ -1,4 +1,4 @@
-#include "speech/character_file.h"
+#include "character/character_file.h"
 
 #include <QByteArray>
 #include <QJsonArray>

@@ -1,4 +1,4 @@
-#include "settings/settings_dlg.h"
+#include "view/settings_dlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,12 +10,12 @@
 #include <array>
 #include <charconv>
 
+#include "character/character_discovery.h"
 #include "platform/codepage.h"
 #include "platform/messagebox/message_box.h"
 #include "platform/window/dialog_controls.h"
-#include "settings/copyright_page.h"
 #include "settings/tutor_settings.h"
-#include "speech/character_discovery.h"
+#include "view/copyright_page.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "speech/agent.h"
+#include "character/agent.h"
 
 class QtAgentCharacter;
 
