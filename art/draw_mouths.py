@@ -64,8 +64,21 @@ class Mouth:
     raised to the teeth); smile: how far the corners rise.
     """
 
-    def __init__(self, ao, top, bot, ai, it=0.0, ib=0.0, bow=0.8, teeth_u=0.0, teeth_l=0.0,
-                 tongue=None, smile=0.0, clench=False):
+    def __init__(
+        self,
+        ao,
+        top,
+        bot,
+        ai,
+        it=0.0,
+        ib=0.0,
+        bow=0.8,
+        teeth_u=0.0,
+        teeth_l=0.0,
+        tongue=None,
+        smile=0.0,
+        clench=False,
+    ):
         self.ao, self.top, self.bot, self.bow = ao, top, bot, bow
         self.ai, self.it, self.ib = ai, it, ib
         self.teeth_u, self.teeth_l = teeth_u, teeth_l
@@ -85,7 +98,7 @@ class Mouth:
 
     def outer_top(self, x):
         t = (x - CX) / self.ao
-        dip = self.bow * math.exp(-((x - CX) / 2.6) ** 2)
+        dip = self.bow * math.exp(-(((x - CX) / 2.6) ** 2))
         lip = self.top * self.arch(t, 0.45)
         return CY - self.opening_height(x, self.it) - lip + dip - self.lift(x - CX)
 
@@ -176,14 +189,26 @@ SHAPES = {
     # 15 s/z, 17 th, 18 f/v, 21 p/b/m: narrow mouth, teeth together behind the lips.
     139: Mouth(ao=11.5, top=3.0, bot=3.5, ai=8.6, it=1.6, ib=1.6, bow=0.9, clench=True, smile=0.6),
     # 14 l, 16 sh/ch/j, 19 t/d/n, 20 k/g/ng: slightly open, tongue tip up at the teeth.
-    140: Mouth(ao=11.0, top=3.0, bot=3.6, ai=9.0, it=3.0, ib=3.6, bow=0.9, teeth_u=2.0,
-               tongue="up"),
+    140: Mouth(
+        ao=11.0, top=3.0, bot=3.6, ai=9.0, it=3.0, ib=3.6, bow=0.9, teeth_u=2.0, tongue="up"
+    ),
     # 4 e, 6 i/y, 9 aw, 12 h: spread lips, both rows of teeth showing.
-    141: Mouth(ao=13.0, top=2.6, bot=3.2, ai=11.0, it=2.6, ib=2.6, bow=0.8, teeth_u=2.0,
-               teeth_l=1.6, smile=1.6),
+    141: Mouth(
+        ao=13.0,
+        top=2.6,
+        bot=3.2,
+        ai=11.0,
+        it=2.6,
+        ib=2.6,
+        bow=0.8,
+        teeth_u=2.0,
+        teeth_l=1.6,
+        smile=1.6,
+    ),
     # 1 ae/ah, 2 aa, 3 ao, 11 ay: jaw dropped, wide open, tongue resting low.
-    142: Mouth(ao=10.5, top=3.0, bot=3.4, ai=8.6, it=3.6, ib=7.0, bow=0.8, teeth_u=2.0,
-               tongue="low"),
+    142: Mouth(
+        ao=10.5, top=3.0, bot=3.4, ai=8.6, it=3.6, ib=7.0, bow=0.8, teeth_u=2.0, tongue="low"
+    ),
 }
 
 # The sample course's mouth-shape table: engine mouth-shape number -> (file, shape).
@@ -230,8 +255,11 @@ def outline(rows):
             if rows[y][x] not in lips:
                 continue
             for nx, ny in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)):
-                if 0 <= nx < size and 0 <= ny < size and rows[ny][nx] in (SKIN, SKIN_SHADE,
-                                                                         BACKGROUND):
+                if (
+                    0 <= nx < size
+                    and 0 <= ny < size
+                    and rows[ny][nx] in (SKIN, SKIN_SHADE, BACKGROUND)
+                ):
                     out[y][x] = LIP_EDGE
                     break
     return out

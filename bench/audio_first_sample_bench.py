@@ -34,8 +34,9 @@ def press_and_listen(program, recorder, log):
     pressed = program.press("朗读")
     heard = first_sound_after(recorder, pressed)
     program.press("停止")
-    asked = [u["program_start_unix_ms"] / 1000 + u["requested_ms"] / 1000
-             for u in read_speech_log(log)]
+    asked = [
+        u["program_start_unix_ms"] / 1000 + u["requested_ms"] / 1000 for u in read_speech_log(log)
+    ]
     if not any(0 <= at - pressed < 0.1 for at in asked):
         return None
     return (heard - pressed) * 1000
@@ -71,9 +72,11 @@ def main():
     for name, all_times in (("closed (idle)", idle), ("open", open_)):
         times = sorted(t for t in all_times if t is not None)
         print(f"({len(all_times) - len(times)} presses on a line with nothing to say left out)")
-        print(f"streams {name:13s}: median {statistics.median(times):6.1f} ms, "
-              f"p90 {times[int(len(times) * 0.9)]:6.1f} ms, max {times[-1]:6.1f} ms "
-              f"over {len(times)} presses")
+        print(
+            f"streams {name:13s}: median {statistics.median(times):6.1f} ms, "
+            f"p90 {times[int(len(times) * 0.9)]:6.1f} ms, max {times[-1]:6.1f} ms "
+            f"over {len(times)} presses"
+        )
 
 
 if __name__ == "__main__":

@@ -64,9 +64,11 @@ def main():
                 before = written(program.process.pid)
                 seconds = open_lesson(program, name, timeout=120)
                 time.sleep(0.5)
-                print(f"{name:10} {seconds:8.2f}s "
-                      f"{peak[0] / 2**20:9.0f}MiB {(written(program.process.pid) - before) / 2**20:7.1f}MiB",
-                      flush=True)
+                print(
+                    f"{name:10} {seconds:8.2f}s "
+                    f"{peak[0] / 2**20:9.0f}MiB {(written(program.process.pid) - before) / 2**20:7.1f}MiB",
+                    flush=True,
+                )
                 back_to_contents(program)
         finally:
             sampling[0] = False

@@ -12,8 +12,10 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 from desktop import Program  # noqa: E402
 
-HIGHLIGHTED = ("(() => { const l = document.getElementById('line1');"
-               " return l !== null && getComputedStyle(l).color === 'rgb(255, 0, 0)'; })()")
+HIGHLIGHTED = (
+    "(() => { const l = document.getElementById('line1');"
+    " return l !== null && getComputedStyle(l).color === 'rgb(255, 0, 0)'; })()"
+)
 
 
 def wait(page, expression, poll=0.002, timeout=20):
@@ -51,7 +53,9 @@ def main():
         finally:
             program.kill()
     print("runs:", " ".join(f"{t * 1000:.0f}" for t in times), "ms")
-    print(f"median click to highlighted line 1: {statistics.median(times) * 1000:.0f} ms over {runs} runs")
+    print(
+        f"median click to highlighted line 1: {statistics.median(times) * 1000:.0f} ms over {runs} runs"
+    )
 
 
 if __name__ == "__main__":

@@ -65,14 +65,14 @@ struct Streams {
 };
 
 const Streams& SharedStreams() {
-    static const Streams streams = [] {
+    static const Streams kStreams = [] {
         Streams s;
         s.text = LessonText(std::size_t{kWidth} * kHeight);
         s.lesson = LzwEncode(s.text);
         s.gif = gif_memory::GifAround(s.lesson, kWidth, kHeight);
         return s;
     }();
-    return streams;
+    return kStreams;
 }
 
 using gif_memory::MemoryInput;

@@ -44,10 +44,10 @@ SENTENCES = [
 ]
 
 
-
 def english_voices(say):
-    listing = subprocess.run([say, "--list-voices"], capture_output=True, text=True,
-                             check=True).stdout
+    listing = subprocess.run(
+        [say, "--list-voices"], capture_output=True, text=True, check=True
+    ).stdout
     voices = []
     for line in listing.splitlines():
         name, engine, attributes = line.split("\t")
@@ -67,8 +67,24 @@ def main():
             errors = total = 0
             for sentence in SENTENCES:
                 subprocess.run([say, "--voice", name, "-o", spoken, sentence], check=True)
-                subprocess.run(["sox", spoken, "-r", "16000", "-c", "1", "-b", "16", "-e",
-                                "signed-integer", "-t", "raw", raw], check=True)
+                subprocess.run(
+                    [
+                        "sox",
+                        spoken,
+                        "-r",
+                        "16000",
+                        "-c",
+                        "1",
+                        "-b",
+                        "16",
+                        "-e",
+                        "signed-integer",
+                        "-t",
+                        "raw",
+                        raw,
+                    ],
+                    check=True,
+                )
                 with open(raw, "rb") as audio:
                     heard = listener.hear(audio.read())
                 reference = words(sentence)
@@ -77,8 +93,10 @@ def main():
                 if "-v" in sys.argv:
                     print(f"  {sentence!r} -> {' '.join(heard)!r}")
             gender = "female" if "Female" in attributes else "male"
-            print(f"{name:14s} {engine:10s} {gender:7s} WER {100.0 * errors / total:5.1f} %"
-                  f" ({errors} errors)")
+            print(
+                f"{name:14s} {engine:10s} {gender:7s} WER {100.0 * errors / total:5.1f} %"
+                f" ({errors} errors)"
+            )
 
 
 if __name__ == "__main__":

@@ -20,8 +20,9 @@ def main():
         with tempfile.TemporaryDirectory() as course:
             open(os.path.join(course, "cntindex.idx"), "w").close()
             started = time.time()
-            out = subprocess.run([probe], cwd=course, env=env, capture_output=True, text=True,
-                                 timeout=60, check=True).stdout
+            out = subprocess.run(
+                [probe], cwd=course, env=env, capture_output=True, text=True, timeout=60, check=True
+            ).stdout
             times.append(float(out.split()[0]) - started)
     print("runs:", " ".join(f"{t:.3f}" for t in times))
     print(f"median start to cover page: {statistics.median(times):.3f} s over {runs} runs")

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     int status = 1;
     {
         CTutorDlg dlg(runtime.Services());
-        QObject::connect(&dlg.m_view, &HtmlDialog::documentCompleted, &application, [&] {
+        QObject::connect(&dlg.m_view, &HtmlDialog::DocumentCompleted, &application, [&] {
             const auto now = std::chrono::system_clock::now().time_since_epoch();
             std::printf("%.6f\n", std::chrono::duration<double>(now).count());
             std::fflush(stdout);

@@ -69,7 +69,7 @@ inline bool ClickForPage(CLessonView& view, PageMirror::Handle element) {
     if (element == 0) {
         return false;
     }
-    view.OnRendererEvent(PageEventType::Click, element, -1);
+    view.OnRendererEvent(PageEventType::kClick, element, -1);
     return WaitForDocument(&view);
 }
 

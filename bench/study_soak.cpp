@@ -158,7 +158,7 @@ class Learner {
     // False when the lesson has no such section.
     bool OpenSection(int section) {
         const PageMirror::Handle selector = view_.GetElement("Select1");
-        view_.OnRendererEvent(PageEventType::Change, selector, section - 1);
+        view_.OnRendererEvent(PageEventType::kChange, selector, section - 1);
         if (view_.GetSelectedIndex("Select1") != section - 1) {
             return false;
         }
@@ -188,7 +188,7 @@ class Learner {
             // A click on a line repeats it; read-along starts again after a stop.
             const std::vector<PageMirror::Handle> lines = ElementsOfClass(view_, "file");
             if (lines.size() > 1) {
-                view_.OnRendererEvent(PageEventType::Click, lines[1], -1);
+                view_.OnRendererEvent(PageEventType::kClick, lines[1], -1);
             }
             Listen(10000);
             Press(kStopButton);

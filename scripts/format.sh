@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Formats every tracked C++ file with the root .clang-format; --check only reports, and fails on
-# any file that is not formatted.
+# Formats every tracked C++ file with the root .clang-format and every Python file with black
+# (settings in pyproject.toml); --check only reports, and fails on any file that is not formatted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-mapfile -t files < <(git ls-files --cached --others --exclude-standard -- '*.cpp' '*.h')
+mapfile -t cpp < <(git ls-files --cached --others --exclude-standard -- '*.cpp' '*.h')
+mapfile -t python < <(git ls-files --cached --others --exclude-standard -- '*.py')
 if [ "${1:-}" = "--check" ]; then
-  clang-format --dry-run -Werror "${files[@]}"
+  clang-format --dry-run -Werror "${cpp[@]}"
+  black --check --quiet "${python[@]}"
 else
-  clang-format -i "${files[@]}"
+  clang-format -i "${cpp[@]}"
+  black --quiet "${python[@]}"
 fi

@@ -12,8 +12,11 @@ bash scripts/format.sh --check
 python3 scripts/check_layers.py
 
 jobs=$(nproc)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 cmake --build build -j "$jobs"
+
+echo "== names and braces =="
+python3 scripts/check_names.py build
 
 CC=clang CXX=clang++ cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DQUORVAN_GUI=OFF -DQUORVAN_BENCH=OFF -DQUORVAN_SANITIZE=ON -DQUORVAN_FUZZ=ON

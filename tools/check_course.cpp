@@ -67,47 +67,22 @@ std::size_t Count(std::string_view text, std::string_view part) {
     return count;
 }
 
-// One character of UTF-8 text, or one byte that does not start a well-formed character.
+// One character of UTF-8 text, or a maximal ill-formed run of bytes.
 struct Character {
     char32_t value = 0;
     std::string_view bytes;
     bool valid = false;
 };
 
-Character NextCharacter(std::string_view text) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    if (lead < 0x80) {
-        return {lead, text.substr(0, 1), true};
-    }
-    const int length = lead >= 0xF8   ? 0
-                       : lead >= 0xF0 ? 4
-                       : lead >= 0xE0 ? 3
-                       : lead >= 0xC0 ? 2
-                                      : 0;
-    const Character invalid{lead, text.substr(0, 1), false};
-    if (length == 0 || text.size() < static_cast<std::size_t>(length)) {
-        return invalid;
-    }
-    char32_t value = lead & (0x7F >> length);
-    for (int i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[i]);
-        if ((next & 0xC0) != 0x80) {
-            return invalid;
-        }
-        value = (value << 6) | (next & 0x3F);
-    }
-    constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < kShortest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        return invalid;
-    }
-    return {value, text.substr(0, length), true};
-}
-
+// Decoded as the tutor's code page conversion decodes UTF-8.
 std::vector<Character> Characters(std::string_view text) {
     std::vector<Character> characters;
-    while (!text.empty()) {
-        characters.push_back(NextCharacter(text));
-        text.remove_prefix(characters.back().bytes.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t start = pos;
+        const char32_t value = NextUtf8(text, pos);
+        const std::string_view bytes = text.substr(start, pos - start);
+        characters.push_back({value, bytes, value != U'\uFFFD' || bytes == "\xEF\xBF\xBD"});
     }
     return characters;
 }
@@ -138,7 +113,9 @@ std::string Quoted(std::string_view text) {
     std::string quoted(1, quote);
     for (const Character& c : Characters(text)) {
         if (!c.valid) {
-            quoted += Escape(c.value);
+            for (const char byte : c.bytes) {
+                quoted += Escape(static_cast<unsigned char>(byte));
+            }
         } else if (c.value == '\\' || c.value == static_cast<char32_t>(quote)) {
             quoted += '\\';
             quoted += c.bytes;
@@ -286,7 +263,7 @@ struct Section {
 };
 
 // The sections as the tutor lists them in its section drop-down, each with the line count the
-// lesson page reads for it: the page looks for the first "#n" anywhere in the header.
+// lesson page reads for it.
 std::vector<Section> ParseHeader(std::string_view header) {
     std::string selector(header);
     BuildSectionSelector(selector, 0);
@@ -302,13 +279,8 @@ std::vector<Section> ParseHeader(std::string_view header) {
         Section section{std::string(rows.substr(option.size(), end - option.size())), {}};
         rows.remove_prefix(end + 1);
 
-        const std::string marker = "#" + std::to_string(n);
-        if (const std::size_t at = header.find(marker); at != std::string_view::npos) {
-            std::string_view part = header.substr(at + marker.size());
-            part = part.substr(0, part.find('#'));
-            if (const std::size_t skip = part.find('@'); skip != std::string_view::npos) {
-                section.skip = std::string(part.substr(skip + 1));
-            }
+        if (const std::optional<std::string_view> skip = SectionSkipText(header, n)) {
+            section.skip = std::string(*skip);
         }
         sections.push_back(std::move(section));
     }

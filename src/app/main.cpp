@@ -14,6 +14,7 @@
 #include "app/qt_platform_runtime.h"
 #include "app/tutor_app.h"
 #include "platform/files/files.h"
+#include "platform/log/log.h"
 #include "platform/messagebox/qt_message_box.h"
 #include "speech/engines/speech_log.h"
 
@@ -61,9 +62,10 @@ bool ParseOptions(int argc, char** argv, Options& options, int& status) {
         if (arg == "--speech-log" && i + 1 < argc) {
             options.speechLog = argv[++i];
         } else if (arg.starts_with("-") || options.course) {
-            std::fprintf(stderr, "quorvan: %s '%s'\n%s",
-                         arg.starts_with("-") ? "unknown option" : "one course folder only, not",
-                         arg.c_str(), kUsage);
+            LogLine(std::string(arg.starts_with("-") ? "unknown option"
+                                                     : "one course folder only, not") +
+                    " '" + std::string(arg) + "'");
+            std::fputs(kUsage, stderr);
             status = 2;
             return false;
         } else {
@@ -79,7 +81,7 @@ void RefuseCourseFolder(int& argc, char** argv, const std::string& folder, std::
     const std::string message = "cannot use the course folder '" + folder +
                                 "': " + error.message() +
                                 " (the tutor keeps its settings and the opened lesson there)";
-    std::fprintf(stderr, "quorvan: %s\n", message.c_str());
+    LogLine(message);
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     const bool offscreen = platform != nullptr && (std::strcmp(platform, "offscreen") == 0 ||
                                                    std::strcmp(platform, "minimal") == 0);
@@ -89,12 +91,12 @@ void RefuseCourseFolder(int& argc, char** argv, const std::string& folder, std::
     }
     if (QApplication::instance() != nullptr) {
         QtMessageBox().Show(nullptr, QStringLiteral("Quorvan"), QString::fromStdString(message),
-                            MessageIcon::Error);
+                            MessageIcon::kError);
         return;
     }
     QApplication application(argc, argv);
     QtMessageBox().Show(nullptr, QStringLiteral("Quorvan"), QString::fromStdString(message),
-                        MessageIcon::Error);
+                        MessageIcon::kError);
 }
 
 }  // namespace
@@ -113,8 +115,8 @@ int main(int argc, char** argv) {
     const CourseFolderChoice choice =
         ChooseCourseFolder(options.course, CurrentDirectory(), std::getenv("XDG_DATA_HOME"), home);
     if (options.course && !std::filesystem::is_directory(choice.folder)) {
-        std::fprintf(stderr, "quorvan: cannot open the course folder '%s': %s\n",
-                     options.course->c_str(), std::strerror(ENOENT));
+        LogFileFailure("cannot open the course folder", "'" + *options.course + "'",
+                       std::make_error_code(std::errc::no_such_file_or_directory));
         return 2;
     }
 
@@ -138,8 +140,7 @@ int main(int argc, char** argv) {
         std::error_code error;
         speechLog = SpeechLog::Open(options.speechLog, error);
         if (!speechLog) {
-            std::fprintf(stderr, "quorvan: cannot write the speech log in %s: %s\n",
-                         options.speechLog.c_str(), error.message().c_str());
+            LogFileFailure("cannot write the speech log in", options.speechLog, error);
             return 1;
         }
     }

@@ -10,7 +10,7 @@ bool CTutorApp::InitInstance() {
     if (!runtime_.Start()) {
         if (MessageBoxService* box = runtime_.Services().messageBox) {
             box->Show(nullptr, QStringLiteral("Error"),
-                      QStringLiteral("There was an error initializing COM."), MessageIcon::Error);
+                      QStringLiteral("There was an error initializing COM."), MessageIcon::kError);
         }
         return false;
     }
@@ -21,7 +21,7 @@ bool CTutorApp::InitInstance() {
             if (MessageBoxService* box = runtime_.Services().messageBox) {
                 box->Show(nullptr, QStringLiteral("Quorvan"),
                           QStringLiteral("这个课程文件夹已经在另一个 Quorvan 窗口中打开了。"),
-                          MessageIcon::Information);
+                          MessageIcon::kInformation);
             }
             runtime_.Stop();
             exitCode_ = 1;

@@ -21,8 +21,8 @@ class AgentErrorCategoryImpl : public std::error_category {
 }  // namespace
 
 const std::error_category& AgentErrorCategory() {
-    static const AgentErrorCategoryImpl category;
-    return category;
+    static const AgentErrorCategoryImpl kCategory;
+    return kCategory;
 }
 
 std::error_code make_error_code(AgentError error) {

@@ -51,7 +51,7 @@ void EnumerateCharacters(std::vector<std::string>& list, CharacterAgent* agent,
         if (messageBox != nullptr) {
             messageBox->Show(nullptr, QStringLiteral("Error"),
                              QString::fromLocal8Bit(std::strerror(error)),
-                             MessageIcon::Information);
+                             MessageIcon::kInformation);
         }
         return;
     }

@@ -199,12 +199,12 @@ const CharacterAnimation* CharacterData::Animation(const QString& animationName)
 }
 
 const std::vector<QString>& RequiredAnimations() {
-    static const std::vector<QString> names{QStringLiteral("Show"),     QStringLiteral("Hide"),
-                                            QStringLiteral("Idle"),     QStringLiteral("Talk"),
-                                            QStringLiteral("Greet"),    QStringLiteral("RestPose"),
-                                            QStringLiteral("Explain"),  QStringLiteral("Reading"),
-                                            QStringLiteral("DoMagic1"), QStringLiteral("DoMagic2")};
-    return names;
+    static const std::vector<QString> kNames{
+        QStringLiteral("Show"),    QStringLiteral("Hide"),    QStringLiteral("Idle"),
+        QStringLiteral("Talk"),    QStringLiteral("Greet"),   QStringLiteral("RestPose"),
+        QStringLiteral("Explain"), QStringLiteral("Reading"), QStringLiteral("DoMagic1"),
+        QStringLiteral("DoMagic2")};
+    return kNames;
 }
 
 std::optional<CharacterData> ReadCharacter(std::string_view bytes, std::string& reason) {

@@ -46,6 +46,20 @@ std::string PanelStart(const std::string& workDir, const char* attributes) {
 // Where the section's body starts: the number of lines after the header line to skip, or
 // nothing when the header does not describe the section.
 std::optional<int> SectionSkip(std::string_view header, int section) {
+    const std::optional<std::string_view> text = SectionSkipText(header, section);
+    if (!text) {
+        return std::nullopt;
+    }
+    return LeadingNumber(*text);
+}
+
+// The last row of a section too long to show whole.
+const std::string kCutNotice =
+    Utf8ToCp936("<TR><TD><B>（本节太长，后面的内容没有显示。）</B></TD></TR>");
+
+}  // namespace
+
+std::optional<std::string_view> SectionSkipText(std::string_view header, int section) {
     const std::string marker = "#" + std::to_string(section);
     const size_t at = header.find(marker);
     if (at == std::string_view::npos) {
@@ -61,14 +75,8 @@ std::optional<int> SectionSkip(std::string_view header, int section) {
     if (skip == std::string_view::npos) {
         return std::nullopt;
     }
-    return LeadingNumber(rest.substr(skip + 1));
+    return rest.substr(skip + 1);
 }
-
-// The last row of a section too long to show whole.
-const std::string kCutNotice =
-    Utf8ToCp936("<TR><TD><B>（本节太长，后面的内容没有显示。）</B></TD></TR>");
-
-}  // namespace
 
 std::string PictureFileName(std::string_view line) {
     std::string name;

@@ -20,6 +20,11 @@ std::string BuildContentsPageText(const std::string& workDir,
 // ">", and without any folder part.
 std::string PictureFileName(std::string_view line);
 
+// The line count a lesson's header line gives `section`, as written: the text after "@" in what
+// follows the first "#n" up to the next "#"; nothing when the header does not describe the
+// section. The lesson page reads its leading number.
+std::optional<std::string_view> SectionSkipText(std::string_view header, int section);
+
 struct LessonPageOptions {
     std::string workDir;
     // The open lesson's file name; its part before the last "." names the picture folder.

@@ -110,8 +110,8 @@ std::string EncodeCp936(std::u32string_view text) {
     return out;
 }
 
-// One code point from `utf8` at `pos`, advancing `pos`; U+FFFD for a maximal ill-formed
-// subsequence, which consumes at least one byte.
+}  // namespace
+
 char32_t NextUtf8(std::string_view utf8, std::size_t& pos) {
     const auto lead = static_cast<unsigned char>(utf8[pos++]);
     if (lead < 0x80) {
@@ -152,6 +152,8 @@ char32_t NextUtf8(std::string_view utf8, std::size_t& pos) {
     }
     return c;
 }
+
+namespace {
 
 std::u32string DecodeUtf8(std::string_view utf8) {
     std::u32string out;

@@ -22,6 +22,10 @@
 // Thread-safe: each thread keeps its own converter state. Throws std::system_error only if the
 // system has no CP936 converter installed.
 
+// One code point of `utf8` at `pos`, advancing `pos` by at least one byte; U+FFFD for a maximal
+// ill-formed subsequence, which it consumes whole.
+char32_t NextUtf8(std::string_view utf8, std::size_t& pos);
+
 std::string Cp936ToUtf8(std::string_view cp936);
 std::string Utf8ToCp936(std::string_view utf8);
 

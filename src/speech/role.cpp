@@ -201,7 +201,7 @@ void CRole::SpeakRuns(std::string speech) {
         // Every run waits for the utterance before it, the Chinese ones too: the two voices
         // play on their own, and without the wait they would talk at the same time. The global
         // event is read anew on every pass: a purge nulls it, which ends the wait.
-        while (pump_ != nullptr && WaitFor(g_hCurrentSpeakDone, 0) == WaitResult::Timeout) {
+        while (pump_ != nullptr && WaitFor(g_hCurrentSpeakDone, 0) == WaitResult::kTimeout) {
             pump_->PumpOne();
             PumpVoiceEvents();
         }

@@ -70,7 +70,7 @@ CVoice::CVoice(int bEnglish, const SpeechServices& services) : pump_(services.pu
         LogLine("speech: " + failure);
         if (services.messageBox != nullptr) {
             services.messageBox->Show(nullptr, QGuiApplication::applicationDisplayName(),
-                                      QStringLiteral("Failed in init TTS!"), MessageIcon::None);
+                                      QStringLiteral("Failed in init TTS!"), MessageIcon::kNone);
         }
     }
 }

@@ -59,7 +59,7 @@ void CLessonView::LoadCourseIndex() {
         LogFileFailure("cannot read", kCourseIndexFile, error);
         services_.messageBox->Show(this, QStringLiteral("ERROR"),
                                    QStringLiteral("Cann't find file \"cntindex.idx\""),
-                                   MessageIcon::None);
+                                   MessageIcon::kNone);
         return;
     }
     for (std::string& entry : ParseCourseIndex(index)) {

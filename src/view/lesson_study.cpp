@@ -41,7 +41,7 @@ bool CLessonView::IsSpeechDone() const {
     // No utterance at all (a line with nothing to say, a stopped role) counts as ended, or the
     // mode would stand on that line for ever. The poll never blocks the GUI thread: the timer
     // period is the wait.
-    return !g_hCurrentSpeakDone || WaitFor(g_hCurrentSpeakDone, 0) == WaitResult::Signalled;
+    return !g_hCurrentSpeakDone || WaitFor(g_hCurrentSpeakDone, 0) == WaitResult::kSignalled;
 }
 
 void CLessonView::HideSecondRole() {
@@ -209,7 +209,7 @@ void CLessonView::OnTimer(int id) {
             DrillStep(id, &CLessonView::Dictation);
             break;
         case IDT_NEXT_PIECE:
-            if (!g_hCurrentSpeakDone || WaitFor(g_hCurrentSpeakDone, 0) == WaitResult::Signalled) {
+            if (!g_hCurrentSpeakDone || WaitFor(g_hCurrentSpeakDone, 0) == WaitResult::kSignalled) {
                 SpeakNextPiece();
             }
             break;

@@ -36,19 +36,19 @@ enum Handler {
 
 // Matched against the element that raised the event, never its parents.
 constexpr std::array<EventTableEntry, 13> kEventTable{{
-    {EventMatch::ByClass, PageEventType::MouseOver, "hotElement", kHotOver},
-    {EventMatch::ByClass, PageEventType::MouseOut, "hotElement", kHotOut},
-    {EventMatch::ByClass, PageEventType::MouseOver, "folder", kHotOver},
-    {EventMatch::ByClass, PageEventType::MouseOut, "folder", kHotOut},
-    {EventMatch::ByClass, PageEventType::MouseOver, "file", kHotOver},
-    {EventMatch::ByClass, PageEventType::MouseOut, "file", kHotOut},
-    {EventMatch::ByClass, PageEventType::Click, "folder", kFolderClick},
-    {EventMatch::ByClass, PageEventType::Click, "setting", kSettingClick},
-    {EventMatch::ByClass, PageEventType::MouseOver, "setting", kHotOver},
-    {EventMatch::ByClass, PageEventType::MouseOut, "setting", kHotOut},
-    {EventMatch::ByClass, PageEventType::Click, "file", kFileClick},
-    {EventMatch::ById, PageEventType::Click, "Goto", kGotoClick},
-    {EventMatch::ElementById, PageEventType::Change, "Select1", kSectionChange},
+    {EventMatch::kByClass, PageEventType::kMouseOver, "hotElement", kHotOver},
+    {EventMatch::kByClass, PageEventType::kMouseOut, "hotElement", kHotOut},
+    {EventMatch::kByClass, PageEventType::kMouseOver, "folder", kHotOver},
+    {EventMatch::kByClass, PageEventType::kMouseOut, "folder", kHotOut},
+    {EventMatch::kByClass, PageEventType::kMouseOver, "file", kHotOver},
+    {EventMatch::kByClass, PageEventType::kMouseOut, "file", kHotOut},
+    {EventMatch::kByClass, PageEventType::kClick, "folder", kFolderClick},
+    {EventMatch::kByClass, PageEventType::kClick, "setting", kSettingClick},
+    {EventMatch::kByClass, PageEventType::kMouseOver, "setting", kHotOver},
+    {EventMatch::kByClass, PageEventType::kMouseOut, "setting", kHotOut},
+    {EventMatch::kByClass, PageEventType::kClick, "file", kFileClick},
+    {EventMatch::kById, PageEventType::kClick, "Goto", kGotoClick},
+    {EventMatch::kElementById, PageEventType::kChange, "Select1", kSectionChange},
 }};
 
 }  // namespace

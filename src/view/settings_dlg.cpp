@@ -228,7 +228,7 @@ bool CSettingsDlg::ReadInteger(QLineEdit* edit, int& value) {
     }
     if (services_.messageBox != nullptr) {
         services_.messageBox->Show(this, windowTitle(), QStringLiteral("Please enter an integer."),
-                                   MessageIcon::Warning);
+                                   MessageIcon::kWarning);
     }
     edit->setFocus();
     edit->selectAll();

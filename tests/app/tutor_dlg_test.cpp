@@ -273,7 +273,7 @@ TEST_F(TutorDlgTest, FailedPlatformStartShowsTheErrorAndLeavesTheSettingsAlone) 
     const auto& message = platform_.MessageBox().Messages().front();
     EXPECT_EQ(message.caption, "Error");
     EXPECT_EQ(message.text, "There was an error initializing COM.");
-    EXPECT_EQ(message.icon, MessageIcon::Error);
+    EXPECT_EQ(message.icon, MessageIcon::kError);
     EXPECT_EQ(message.owner, nullptr);
     EXPECT_EQ(course_.Read("quorvan.set"), "keep me");
     EXPECT_EQ(platform_.Stops(), 0);

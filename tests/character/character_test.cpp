@@ -288,8 +288,8 @@ TEST_F(QtAgentTest, DiscoveryOfAMissingOrEmptyFolderShowsTheSystemsText) {
     EnumerateCharacters(list, &agent_, &box, folder_.Path().string());
     const QString text = QString::fromLocal8Bit(std::strerror(ENOENT));
     EXPECT_EQ(box.Messages(), (std::vector<RecordingMessageBox::Message>{
-                                  {nullptr, "Error", text, MessageIcon::Information},
-                                  {nullptr, "Error", text, MessageIcon::Information}}));
+                                  {nullptr, "Error", text, MessageIcon::kInformation},
+                                  {nullptr, "Error", text, MessageIcon::kInformation}}));
 }
 
 }  // namespace

@@ -6,10 +6,10 @@
 
 namespace {
 
-const std::string W = "/course";
+const std::string kCourse = "/course";
 
 LessonPageOptions Options(int section = 1) {
-    return {W, "unit1.dat", section, true, true};
+    return {kCourse, "unit1.dat", section, true, true};
 }
 
 LessonPageText Build(const std::string& text, LessonPageOptions options = Options()) {
@@ -33,7 +33,7 @@ const std::string kTableStart = "<TABLE border=1 width=100% background=\"/course
 
 TEST(ContentsPageText, ListsEachEntryByItsName) {
     const std::string html =
-        BuildContentsPageText(W, {"Unit 1 = u1.dat", "Unit 2=u2=x.dat", "Solo"});
+        BuildContentsPageText(kCourse, {"Unit 1 = u1.dat", "Unit 2=u2=x.dat", "Solo"});
     EXPECT_NE(html.find("<span class=\"file\">Unit 1 </span>"), std::string::npos);
     EXPECT_NE(html.find("<span class=\"file\">Unit 2</span>"), std::string::npos);
     EXPECT_NE(html.find("<span class=\"file\">Solo</span>"), std::string::npos);
@@ -44,13 +44,13 @@ TEST(ContentsPageText, ListsEachEntryByItsName) {
 }
 
 TEST(ContentsPageText, EmptyIndexGivesTheHeadingAlone) {
-    const std::string html = BuildContentsPageText(W, {});
+    const std::string html = BuildContentsPageText(kCourse, {});
     EXPECT_EQ(CountOf(html, "<tr>"), 1);
     EXPECT_NE(html.find(Utf8ToCp936("<b>目录</b>")), std::string::npos);
 }
 
 TEST(CoverPageText, HoldsBothPanelsAndTheTwoLinks) {
-    const std::string html = Cp936ToUtf8(BuildCoverPageText(W));
+    const std::string html = Cp936ToUtf8(BuildCoverPageText(kCourse));
     EXPECT_EQ(CountOf(html, "background=\"/course\\bkg.gif\""), 2);
     EXPECT_NE(html.find("<span class=\"folder\">打开课文</span>"), std::string::npos);
     EXPECT_NE(html.find("<span class=\"setting\">系统设置</span>"), std::string::npos);

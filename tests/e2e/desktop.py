@@ -32,13 +32,17 @@ class DevTools:
                 time.sleep(0.2)
         if url is None:
             raise RuntimeError("no page to debug")
-        host_port, path = url[len("ws://"):].split("/", 1)
+        host_port, path = url[len("ws://") :].split("/", 1)
         host, ws_port = host_port.split(":")
         self.sock = socket.create_connection((host, int(ws_port)), timeout=10)
         key = base64.b64encode(os.urandom(16)).decode()
-        self.sock.sendall((f"GET /{path} HTTP/1.1\r\nHost: {host_port}\r\nUpgrade: websocket\r\n"
-                           f"Connection: Upgrade\r\nSec-WebSocket-Key: {key}\r\n"
-                           "Sec-WebSocket-Version: 13\r\n\r\n").encode())
+        self.sock.sendall(
+            (
+                f"GET /{path} HTTP/1.1\r\nHost: {host_port}\r\nUpgrade: websocket\r\n"
+                f"Connection: Upgrade\r\nSec-WebSocket-Key: {key}\r\n"
+                "Sec-WebSocket-Version: 13\r\n\r\n"
+            ).encode()
+        )
         response = b""
         while b"\r\n\r\n" not in response:
             response += self.sock.recv(4096)
@@ -80,8 +84,15 @@ class DevTools:
     def evaluate(self, expression):
         request_id = self.next_id
         self.next_id += 1
-        self._send(json.dumps({"id": request_id, "method": "Runtime.evaluate",
-                               "params": {"expression": expression, "returnByValue": True}}))
+        self._send(
+            json.dumps(
+                {
+                    "id": request_id,
+                    "method": "Runtime.evaluate",
+                    "params": {"expression": expression, "returnByValue": True},
+                }
+            )
+        )
         while True:
             opcode, data = self._receive()
             if opcode != 1:
@@ -132,8 +143,29 @@ def copy_course(source, workdir, speed=2, pause=1, repeat=1, speak_chinese=1):
     course = os.path.join(workdir, "course")
     shutil.copytree(source, course)
     with open(os.path.join(course, "quorvan.set"), "wb") as f:
-        f.write(struct.pack(SETTINGS_FORMAT, speed, pause, repeat, 1, 1, 1, 0, 1, speak_chinese,
-                            10, b"merlin.acs", 9, b"Genie.acs", 0, 0, 0, 0, 4))
+        f.write(
+            struct.pack(
+                SETTINGS_FORMAT,
+                speed,
+                pause,
+                repeat,
+                1,
+                1,
+                1,
+                0,
+                1,
+                speak_chinese,
+                10,
+                b"merlin.acs",
+                9,
+                b"Genie.acs",
+                0,
+                0,
+                0,
+                0,
+                4,
+            )
+        )
     return course
 
 
@@ -151,8 +183,13 @@ class Program:
         env.pop("QT_QPA_PLATFORM", None)
         if os.geteuid() == 0:
             env["QTWEBENGINE_CHROMIUM_FLAGS"] = "--no-sandbox"
-        self.process = subprocess.Popen([executable, *arguments], cwd=course_dir, env=env,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.process = subprocess.Popen(
+            [executable, *arguments],
+            cwd=course_dir,
+            env=env,
+            stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL,
+        )
         try:
             self.window = self._find_window("Quorvan")
             self.page = DevTools(self.port)
@@ -188,8 +225,7 @@ class Program:
 
     def _title(self, window):
         """The UTF-8 title: the Latin-1 one is empty for a Chinese title."""
-        name = window.get_full_property(self.display.intern_atom("_NET_WM_NAME"),
-                                        X.AnyPropertyType)
+        name = window.get_full_property(self.display.intern_atom("_NET_WM_NAME"), X.AnyPropertyType)
         return name.value.decode("utf-8", "replace") if name else window.get_wm_name()
 
     def window_origin(self):
@@ -202,7 +238,8 @@ class Program:
         rect = self.page.evaluate(
             f"(() => {{ const e = document.querySelector({json.dumps(selector)});"
             " e.scrollIntoView({block: 'center', inline: 'center'});"
-            " const r = e.getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()")
+            " const r = e.getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()"
+        )
         x, y, _, _ = self.window_origin()
         view_x, view_y = self.view_offset()
         return int(x + view_x + rect[0] + rect[2] / 2), int(y + view_y + rect[1] + rect[3] / 2)
@@ -223,7 +260,9 @@ class Program:
         return self.page.wait_for(
             "(() => { const l = document.getElementById('line1'); if (!l) return false;"
             " const s = getComputedStyle(l); return s.color === 'rgb(255, 0, 0)' &&"
-            " s.fontWeight === '700'; })()", timeout)
+            " s.fontWeight === '700'; })()",
+            timeout,
+        )
 
     def button_centre(self, caption):
         """Screen position of the centre of the main window's command button `caption`. The
@@ -249,8 +288,11 @@ class Program:
         click is meant for (a dialog), if not the main window. Returns the wall clock just
         before the click."""
         deadline = time.time() + 10
-        while any(self._covers(window, x, y) for window in self.own_windows()
-                  if into is None or window.id != into.id):
+        while any(
+            self._covers(window, x, y)
+            for window in self.own_windows()
+            if into is None or window.id != into.id
+        ):
             if time.time() > deadline:
                 raise RuntimeError(f"a window of the program covers ({x}, {y})")
             time.sleep(0.1)
@@ -265,8 +307,10 @@ class Program:
             rectangles = window.shape_get_rectangles(shape.SK.Bounding).rectangles
         except Exception:
             return False
-        return any(left + r.x <= x < left + r.x + r.width and top + r.y <= y < top + r.y + r.height
-                   for r in rectangles)
+        return any(
+            left + r.x <= x < left + r.x + r.width and top + r.y <= y < top + r.y + r.height
+            for r in rectangles
+        )
 
     def view_offset(self):
         # The lesson view sits 3 pixels below the top of the client area, at the left edge when
@@ -289,8 +333,9 @@ class Program:
         """Asks the window to close, as a window manager's close button does."""
         protocols = self.display.intern_atom("WM_PROTOCOLS")
         delete = self.display.intern_atom("WM_DELETE_WINDOW")
-        event = protocol.event.ClientMessage(window=self.window, client_type=protocols,
-                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        event = protocol.event.ClientMessage(
+            window=self.window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0])
+        )
         self.window.send_event(event)
         self.display.flush()
         return self.process.wait(timeout=timeout)
@@ -311,8 +356,10 @@ class Program:
                         if depth == 0:
                             search(child.query_tree().children, 1)
                         continue
-                    if pid.value[0] == self.process.pid and \
-                            child.get_attributes().map_state == X.IsViewable:
+                    if (
+                        pid.value[0] == self.process.pid
+                        and child.get_attributes().map_state == X.IsViewable
+                    ):
                         result.append(child)
                 except Exception:  # the window went away while we looked
                     continue
@@ -386,16 +433,21 @@ def course_test_arguments():
 def write_png(path, width, height, bgrx):
     """Writes 32-bit BGRX pixels as an RGB PNG."""
     import zlib
+
     rows = bytearray()
     for y in range(height):
         rows.append(0)
-        line = bgrx[y * width * 4:(y + 1) * width * 4]
+        line = bgrx[y * width * 4 : (y + 1) * width * 4]
         for x in range(width):
             rows += bytes((line[4 * x + 2], line[4 * x + 1], line[4 * x]))
 
     def chunk(kind, data):
-        return (struct.pack(">I", len(data)) + kind + data +
-                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+        return (
+            struct.pack(">I", len(data))
+            + kind
+            + data
+            + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+        )
 
     with open(path, "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\n")

@@ -39,12 +39,18 @@ def make(course_source, folder, pack_tool):
     # Lesson markup that asks the page engine for a picture outside the course, beside one inside.
     # ("<Img" is not one of the spellings the page builder rewrites into the picture folder.)
     from desktop import write_png
+
     write_png(os.path.join(outside, "pic.png"), 4, 4, bytes(64))
     write_png(os.path.join(course, "pic.png"), 4, 4, bytes(64))
-    pack(pack_tool, ("#1Pictures@0#\n"
-                     f"<Img id=\"outside\" src=\"file://{outside}/pic.png\">\n"
-                     f"<Img id=\"inside\" src=\"file://{course}/pic.png\">\n#\n").encode(),
-         os.path.join(course, "pictures.dat"))
+    pack(
+        pack_tool,
+        (
+            "#1Pictures@0#\n"
+            f'<Img id="outside" src="file://{outside}/pic.png">\n'
+            f'<Img id="inside" src="file://{course}/pic.png">\n#\n'
+        ).encode(),
+        os.path.join(course, "pictures.dat"),
+    )
 
     os.mkfifo(os.path.join(course, "fifo.dat"))
     # 5 MiB of short lines: the freeze that made the tutor unusable.

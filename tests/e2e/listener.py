@@ -18,8 +18,7 @@ def edits(reference, hypothesis):
     for i, word in enumerate(reference, 1):
         previous, row[0] = row[0], i
         for j, heard in enumerate(hypothesis, 1):
-            previous, row[j] = row[j], min(row[j] + 1, row[j - 1] + 1,
-                                           previous + (word != heard))
+            previous, row[j] = row[j], min(row[j] + 1, row[j - 1] + 1, previous + (word != heard))
     return row[-1]
 
 

@@ -50,8 +50,9 @@ class CharacterTest(unittest.TestCase):
                     break
             time.sleep(0.03)
         self.assertIsNotNone(character, "no character window appeared")
-        self.assertLessEqual(abs(positions[0][0] - centre[0]) + abs(positions[0][1] - centre[1]),
-                             40, positions[0])
+        self.assertLessEqual(
+            abs(positions[0][0] - centre[0]) + abs(positions[0][1] - centre[1]), 40, positions[0]
+        )
         self.assertEqual(positions[-1], target, positions[-10:])
         # A glide, not a jump: it passed through places between the two.
         between = [p for p in positions if p != positions[0] and p != target]
@@ -64,7 +65,7 @@ class CharacterTest(unittest.TestCase):
         self.assertGreater(area, geometry.width * geometry.height // 10)
         self.assertLess(area, geometry.width * geometry.height)
         width, height, pixels = self.program.window_pixels(character)
-        colours = {pixels[i:i + 3] for i in range(0, len(pixels), 4 * 7)}
+        colours = {pixels[i : i + 3] for i in range(0, len(pixels), 4 * 7)}
         self.assertGreater(len(colours), 8)
 
         self.assertEqual(self.program.close(), 0)

@@ -39,17 +39,24 @@ class SampleCourseTest(unittest.TestCase):
         self.assertTrue(page.wait_for("document.body.innerText.includes('欢迎进入')"))
         self.shot("cover")
         self.program.click(".folder")
-        self.assertTrue(page.wait_for("document.querySelectorAll('.file').length >= 3"),
-                        "the contents page does not list the lessons")
-        self.assertEqual(page.evaluate("document.querySelector('.file').innerText"),
-                         "第一课 Greetings")
+        self.assertTrue(
+            page.wait_for("document.querySelectorAll('.file').length >= 3"),
+            "the contents page does not list the lessons",
+        )
+        self.assertEqual(
+            page.evaluate("document.querySelector('.file').innerText"), "第一课 Greetings"
+        )
         self.shot("contents")
 
         self.program.click(".file")
-        self.assertTrue(page.wait_for(
-            "(() => { const l = document.getElementById('line1'); if (!l) return false;"
-            " const s = getComputedStyle(l); return s.color === 'rgb(255, 0, 0)' &&"
-            " s.fontWeight === '700'; })()"), "line 1 is not shown red and bold")
+        self.assertTrue(
+            page.wait_for(
+                "(() => { const l = document.getElementById('line1'); if (!l) return false;"
+                " const s = getComputedStyle(l); return s.color === 'rgb(255, 0, 0)' &&"
+                " s.fontWeight === '700'; })()"
+            ),
+            "line 1 is not shown red and bold",
+        )
         first_section = page.evaluate("document.getElementById('line1').innerText")
         self.program.pointer("mousemove", "--sync", "5", "5")
         self.shot("lesson")
@@ -60,21 +67,28 @@ class SampleCourseTest(unittest.TestCase):
         self.program.pointer("key", "Down", "Return")
         self.assertTrue(page.wait_for("document.getElementById('Select1').selectedIndex === 1"))
         self.program.click("#Goto")
-        self.assertTrue(page.wait_for(
-            "document.getElementById('Select1') !== null &&"
-            " document.getElementById('Select1').selectedIndex === 1 &&"
-            f" document.getElementById('line1').innerText !== {first_section!r}"),
-            "Goto did not show section 2")
-        self.assertTrue(page.wait_for(
-            "document.querySelector('option[selected]').value === '2'"))
+        self.assertTrue(
+            page.wait_for(
+                "document.getElementById('Select1') !== null &&"
+                " document.getElementById('Select1').selectedIndex === 1 &&"
+                f" document.getElementById('line1').innerText !== {first_section!r}"
+            ),
+            "Goto did not show section 2",
+        )
+        self.assertTrue(page.wait_for("document.querySelector('option[selected]').value === '2'"))
 
         self.program.click(".folder")
-        self.assertTrue(page.wait_for("document.querySelectorAll('.file').length >= 3 &&"
-                                      " document.getElementById('line1') === null"),
-                        "back to contents failed")
+        self.assertTrue(
+            page.wait_for(
+                "document.querySelectorAll('.file').length >= 3 &&"
+                " document.getElementById('line1') === null"
+            ),
+            "back to contents failed",
+        )
         self.program.click(".folder")
-        self.assertTrue(page.wait_for("document.body.innerText.includes('欢迎进入')"),
-                        "back to the cover failed")
+        self.assertTrue(
+            page.wait_for("document.body.innerText.includes('欢迎进入')"), "back to the cover failed"
+        )
         self.assertEqual(self.program.close(), 0)
         self.assertFalse(os.path.exists(os.path.join(self.course, "tcnt.tmp")))
 

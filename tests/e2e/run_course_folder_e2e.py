@@ -34,7 +34,8 @@ class CourseFolderTest(unittest.TestCase):
         os.environ["HOME"] = self.home.name
         os.environ.pop("XDG_DATA_HOME", None)
         self.sample = os.path.normpath(
-            os.path.join(os.path.dirname(EXECUTABLE), "..", "share", "quorvan", "course"))
+            os.path.join(os.path.dirname(EXECUTABLE), "..", "share", "quorvan", "course")
+        )
 
     def tearDown(self):
         for name, value in self.saved.items():
@@ -48,8 +49,10 @@ class CourseFolderTest(unittest.TestCase):
         before = tree(self.sample)
         program = Program(EXECUTABLE, self.home.name)
         try:
-            self.assertTrue(program.page.wait_for("document.body.innerText.includes('欢迎进入')"),
-                            "the cover page was not built")
+            self.assertTrue(
+                program.page.wait_for("document.body.innerText.includes('欢迎进入')"),
+                "the cover page was not built",
+            )
             self.assertEqual(program.close(), 0)
         finally:
             program.kill()
@@ -61,8 +64,9 @@ class CourseFolderTest(unittest.TestCase):
 
     def test_a_folder_that_cannot_be_written_is_refused(self):
         # Not even root may create a file in /proc.
-        process = subprocess.Popen([EXECUTABLE, "/proc/self"], cwd=self.home.name,
-                                   stderr=subprocess.PIPE, text=True)
+        process = subprocess.Popen(
+            [EXECUTABLE, "/proc/self"], cwd=self.home.name, stderr=subprocess.PIPE, text=True
+        )
         deadline = time.time() + 30
         box = None
         root = shared_display().screen().root

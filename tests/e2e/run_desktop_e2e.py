@@ -47,8 +47,9 @@ class WindowManager:
     """openbox on the test's X server, until stopped."""
 
     def __init__(self):
-        self.process = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
+        self.process = subprocess.Popen(
+            ["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL
+        )
         wait_until(lambda: root_property("_NET_SUPPORTING_WM_CHECK"), "openbox did not start")
 
     def stop(self):
@@ -66,19 +67,34 @@ class TopPanel:
     def __init__(self):
         display = shared_display()
         screen = display.screen()
-        self.window = screen.root.create_window(0, 0, screen.width_in_pixels, PANEL_HEIGHT, 0,
-                                                screen.root_depth,
-                                                background_pixel=screen.black_pixel)
-        self.window.change_property(display.intern_atom("_NET_WM_WINDOW_TYPE"), Xatom.ATOM, 32,
-                                    [display.intern_atom("_NET_WM_WINDOW_TYPE_DOCK")])
-        self.window.change_property(display.intern_atom("_NET_WM_STRUT_PARTIAL"), Xatom.CARDINAL,
-                                    32, [0, 0, PANEL_HEIGHT, 0, 0, 0, 0, 0, 0,
-                                         screen.width_in_pixels - 1, 0, 0])
+        self.window = screen.root.create_window(
+            0,
+            0,
+            screen.width_in_pixels,
+            PANEL_HEIGHT,
+            0,
+            screen.root_depth,
+            background_pixel=screen.black_pixel,
+        )
+        self.window.change_property(
+            display.intern_atom("_NET_WM_WINDOW_TYPE"),
+            Xatom.ATOM,
+            32,
+            [display.intern_atom("_NET_WM_WINDOW_TYPE_DOCK")],
+        )
+        self.window.change_property(
+            display.intern_atom("_NET_WM_STRUT_PARTIAL"),
+            Xatom.CARDINAL,
+            32,
+            [0, 0, PANEL_HEIGHT, 0, 0, 0, 0, 0, 0, screen.width_in_pixels - 1, 0, 0],
+        )
         self.window.set_wm_normal_hints(flags=Xutil.USPosition | Xutil.PPosition)
         self.window.map()
         display.sync()
-        wait_until(lambda: root_property("_NET_WORKAREA")[1] == PANEL_HEIGHT,
-                   "the window manager did not take the panel's strip off the work area")
+        wait_until(
+            lambda: root_property("_NET_WORKAREA")[1] == PANEL_HEIGHT,
+            "the window manager did not take the panel's strip off the work area",
+        )
 
     def remove(self):
         self.window.destroy()
@@ -89,9 +105,11 @@ def activate(window):
     """Asks the window manager to bring `window` back and give it the focus, as a task bar does."""
     display = shared_display()
     root = display.screen().root
-    event = protocol.event.ClientMessage(window=window,
-                                         client_type=display.intern_atom("_NET_ACTIVE_WINDOW"),
-                                         data=(32, [2, X.CurrentTime, 0, 0, 0]))
+    event = protocol.event.ClientMessage(
+        window=window,
+        client_type=display.intern_atom("_NET_ACTIVE_WINDOW"),
+        data=(32, [2, X.CurrentTime, 0, 0, 0]),
+    )
     root.send_event(event, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
     display.flush()
 
@@ -115,8 +133,12 @@ def geometry(window):
 def inside(rect, area):
     x, y, width, height = rect
     left, top, area_width, area_height = area
-    return left <= x and top <= y and x + width <= left + area_width and \
-        y + height <= top + area_height
+    return (
+        left <= x
+        and top <= y
+        and x + width <= left + area_width
+        and y + height <= top + area_height
+    )
 
 
 class DesktopTest(unittest.TestCase):
@@ -136,8 +158,10 @@ class DesktopTest(unittest.TestCase):
 
     def start(self, course, arguments=()):
         self.program = Program(EXECUTABLE, course, arguments)
-        self.assertTrue(self.program.page.wait_for("document.body.innerText.includes('欢迎进入')"),
-                        "the cover did not show")
+        self.assertTrue(
+            self.program.page.wait_for("document.body.innerText.includes('欢迎进入')"),
+            "the cover did not show",
+        )
         return self.program
 
     def close(self):
@@ -160,8 +184,9 @@ class DesktopTest(unittest.TestCase):
 
     def screenshot(self, name):
         if SCREENSHOTS:
-            subprocess.run(["import", "-window", "root", os.path.join(SCREENSHOTS, name)],
-                           check=True)
+            subprocess.run(
+                ["import", "-window", "root", os.path.join(SCREENSHOTS, name)], check=True
+            )
 
 
 class WindowGeometryTest(DesktopTest):
@@ -177,10 +202,12 @@ class WindowGeometryTest(DesktopTest):
             if run == 1:
                 # The learner moves and resizes the window; that is what the next starts show.
                 scale = int(os.environ.get("QT_SCALE_FACTOR", "1"))
-                self.program.pointer("windowmove", str(self.program.window.id),
-                                     str(150 * scale), str(130 * scale))
-                self.program.pointer("windowsize", str(self.program.window.id),
-                                     str(900 * scale), str(520 * scale))
+                self.program.pointer(
+                    "windowmove", str(self.program.window.id), str(150 * scale), str(130 * scale)
+                )
+                self.program.pointer(
+                    "windowsize", str(self.program.window.id), str(900 * scale), str(520 * scale)
+                )
                 wait_until(lambda: self.settled_frame() != frames[-1], "the window did not move")
                 frames.append(self.settled_frame())
             self.close()
@@ -280,8 +307,7 @@ class PlacementTest(DesktopTest):
         rectangles = balloon.shape_get_rectangles(shape.SK.Bounding).rectangles
 
         def covered(x, y):
-            return any(r.x <= x < r.x + r.width and r.y <= y < r.y + r.height
-                       for r in rectangles)
+            return any(r.x <= x < r.x + r.width and r.y <= y < r.y + r.height for r in rectangles)
 
         self.assertTrue(covered(width // 2, height // 2))
         for x, y in ((0, 0), (width - 1, 0), (0, height - 1), (width - 1, height - 1)):

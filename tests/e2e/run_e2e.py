@@ -16,8 +16,9 @@ EXECUTABLE = None
 
 
 def settings_bytes(rect):
-    return struct.pack(SETTINGS_FORMAT, 2, 2, 2, 1, 1, 1, 0, 1, 1, 10, b"merlin.acs", 9,
-                       b"Genie.acs", *rect, 4)
+    return struct.pack(
+        SETTINGS_FORMAT, 2, 2, 2, 1, 1, 1, 0, 1, 1, 10, b"merlin.acs", 9, b"Genie.acs", *rect, 4
+    )
 
 
 def stored_rect(path):
@@ -54,28 +55,44 @@ class MainWindowTest(unittest.TestCase):
     def open_contents(self):
         page = self.program.page
         self.assertTrue(page.wait_for("document.body.innerText.includes('欢迎进入')"))
-        self.program.pointer("mousemove", "--sync", *map(str, self.program.element_centre(".folder")))
+        self.program.pointer(
+            "mousemove", "--sync", *map(str, self.program.element_centre(".folder"))
+        )
         self.program.pointer("click", "1")
-        self.assertTrue(page.wait_for("document.querySelector('.setting') === null && "
-                                      "document.body.innerText.includes('返回')"))
+        self.assertTrue(
+            page.wait_for(
+                "document.querySelector('.setting') === null && "
+                "document.body.innerText.includes('返回')"
+            )
+        )
 
     def test_pointer_reaches_the_page_handlers_and_close_saves(self):
         program = self.start()
         page = program.page
-        self.assertTrue(page.wait_for("document.title === 'Quorvan' && "
-                                      "document.body.innerText.includes('欢迎进入')"),
-                        "the cover page was not built")
+        self.assertTrue(
+            page.wait_for(
+                "document.title === 'Quorvan' && " "document.body.innerText.includes('欢迎进入')"
+            ),
+            "the cover page was not built",
+        )
 
         x, y = program.element_centre(".folder")
         program.pointer("mousemove", "--sync", str(x), str(y))
-        self.assertTrue(page.wait_for("getComputedStyle(document.querySelector('.folder')).color"
-                                      " === 'rgb(255, 0, 0)'"),
-                        "moving the pointer over the link did not turn it red")
+        self.assertTrue(
+            page.wait_for(
+                "getComputedStyle(document.querySelector('.folder')).color" " === 'rgb(255, 0, 0)'"
+            ),
+            "moving the pointer over the link did not turn it red",
+        )
 
         program.pointer("click", "1")
-        self.assertTrue(page.wait_for("document.querySelector('.setting') === null && "
-                                      "document.body.innerText.includes('返回')"),
-                        "a click on the link did not show the contents page")
+        self.assertTrue(
+            page.wait_for(
+                "document.querySelector('.setting') === null && "
+                "document.body.innerText.includes('返回')"
+            ),
+            "a click on the link did not show the contents page",
+        )
 
         # The one-item menu replaces the engine's: choosing its item reloads the page.
         page.evaluate("window.beforeMenu = true")
@@ -94,9 +111,12 @@ class MainWindowTest(unittest.TestCase):
         # The item opens the settings; Escape cancels them, and the page is reloaded all the same.
         program._find_window("Dialog", timeout=10)
         program.pointer("key", "Escape")
-        self.assertTrue(page.wait_for("window.beforeMenu === undefined && "
-                                      "document.body.innerText.includes('返回')"),
-                        "the menu's item did not reload the page")
+        self.assertTrue(
+            page.wait_for(
+                "window.beforeMenu === undefined && " "document.body.innerText.includes('返回')"
+            ),
+            "the menu's item did not reload the page",
+        )
 
         x, y, width, height = program.window_origin()
         self.assertEqual(program.close(), 0)
@@ -105,11 +125,13 @@ class MainWindowTest(unittest.TestCase):
         self.assertEqual(rect, (x, y, x + width, y + height))
 
     def test_course_data_runs_no_code_and_never_leaves_the_page(self):
-        lesson = ("#1Safety@0#\n"
-                  "<b id=\"hover\" onmouseover=\"document.title='script ran'\">hover</b>\n"
-                  "<video src=x onerror=\"document.title='script ran'\"></video>\n"
-                  "<a id=\"script\" href=\"javascript:document.title='script ran'\">run</a>\n"
-                  "<a id=\"plain\" href=\"other.html\">leave</a>\n#\n")
+        lesson = (
+            "#1Safety@0#\n"
+            '<b id="hover" onmouseover="document.title=\'script ran\'">hover</b>\n'
+            "<video src=x onerror=\"document.title='script ran'\"></video>\n"
+            '<a id="script" href="javascript:document.title=\'script ran\'">run</a>\n'
+            '<a id="plain" href="other.html">leave</a>\n#\n'
+        )
         self.add_lesson("Safety", "safety.dat", lesson)
         with open(os.path.join(self.course.name, "other.html"), "w") as f:
             f.write("<title>elsewhere</title>")

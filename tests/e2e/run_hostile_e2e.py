@@ -27,17 +27,22 @@ def open_lesson(program, name, timeout=20):
         "(() => { const e = [...document.querySelectorAll('.file')]"
         f".find(e => e.innerText === {json.dumps(name)});"
         " e.scrollIntoView({block: 'center'}); const r = e.getBoundingClientRect();"
-        " return [r.left + r.width / 2, r.top + r.height / 2]; })()")
+        " return [r.left + r.width / 2, r.top + r.height / 2]; })()"
+    )
     x, y, _, _ = program.window_origin()
     view_x, view_y = program.view_offset()
-    program.pointer("mousemove", "--sync", str(int(x + view_x + rect[0])),
-                    str(int(y + view_y + rect[1])))
+    program.pointer(
+        "mousemove", "--sync", str(int(x + view_x + rect[0])), str(int(y + view_y + rect[1]))
+    )
     started = time.monotonic()
     program.pointer("click", "1")
     # The lesson page has a "fileList" with a table and no contents entries.
-    assert page.wait_for("document.querySelector('#fileList table') !== null &&"
-                         " document.querySelector('span.file') === null ||"
-                         " document.getElementById('line1') !== null", timeout=timeout), name
+    assert page.wait_for(
+        "document.querySelector('#fileList table') !== null &&"
+        " document.querySelector('span.file') === null ||"
+        " document.getElementById('line1') !== null",
+        timeout=timeout,
+    ), name
     return time.monotonic() - started
 
 
@@ -78,17 +83,21 @@ class HostileCourseTest(unittest.TestCase):
             back_to_contents(self.program)
 
         open_lesson(self.program, "Lines", timeout=60)
-        self.assertTrue(page.wait_for(
-            f"document.getElementById('line{MAX_PAGE_LINES}') !== null"))
-        self.assertEqual(page.evaluate(f"document.getElementById('line{MAX_PAGE_LINES + 1}')"),
-                         None)
+        self.assertTrue(page.wait_for(f"document.getElementById('line{MAX_PAGE_LINES}') !== null"))
+        self.assertEqual(
+            page.evaluate(f"document.getElementById('line{MAX_PAGE_LINES + 1}')"), None
+        )
         self.assertIn("本节太长", page.evaluate("document.body.innerText"))
         self.assertLessEqual(self.lesson_text_size(), MAX_LESSON_TEXT)
         back_to_contents(self.program)
 
         open_lesson(self.program, "Pictures")
-        self.assertTrue(page.wait_for("document.getElementById('inside').complete &&"
-                                      " document.getElementById('outside').complete"))
+        self.assertTrue(
+            page.wait_for(
+                "document.getElementById('inside').complete &&"
+                " document.getElementById('outside').complete"
+            )
+        )
         self.assertEqual(page.evaluate("document.getElementById('inside').naturalWidth"), 4)
         self.assertEqual(page.evaluate("document.getElementById('outside').naturalWidth"), 0)
         back_to_contents(self.program)

@@ -44,19 +44,24 @@ class SettingsDialog:
         self.window = program._find_window("Dialog", timeout=10)
         geometry = self.window.get_geometry()
         # The dialog is its template's size; that size tells how large a unit is.
-        self.unit_x = next((u for u in range(1, 64)
-                            if (DIALOG_SIZE[0] * u + 2) // 4 == geometry.width), None)
-        self.unit_y = next((u for u in range(1, 128)
-                            if (DIALOG_SIZE[1] * u + 4) // 8 == geometry.height), None)
+        self.unit_x = next(
+            (u for u in range(1, 64) if (DIALOG_SIZE[0] * u + 2) // 4 == geometry.width), None
+        )
+        self.unit_y = next(
+            (u for u in range(1, 128) if (DIALOG_SIZE[1] * u + 4) // 8 == geometry.height), None
+        )
         if self.unit_x is None or self.unit_y is None:
-            raise RuntimeError(f"the dialog is not at its template size: {geometry.width} x "
-                               f"{geometry.height}")
+            raise RuntimeError(
+                f"the dialog is not at its template size: {geometry.width} x " f"{geometry.height}"
+            )
 
     def centre(self, rect):
         left, top = self.program.screen_position(self.window)
         x, y, width, height = rect
-        return (left + (x * self.unit_x + 2) // 4 + (width * self.unit_x + 2) // 8,
-                top + (y * self.unit_y + 4) // 8 + (height * self.unit_y + 4) // 16)
+        return (
+            left + (x * self.unit_x + 2) // 4 + (width * self.unit_x + 2) // 8,
+            top + (y * self.unit_y + 4) // 8 + (height * self.unit_y + 4) // 16,
+        )
 
     def click(self, rect):
         self.program.click_at(*self.centre(rect), into=self.window)
@@ -71,12 +76,17 @@ class SettingsDialog:
         """Opens the speed list with a click and clicks the item `name` in it."""
         before = len(self.program.popup_windows())
         self.click(SPEED)
-        lists = wait_until(lambda: self.program.popup_windows()[before:], "the speed list did "
-                           "not open")
+        lists = wait_until(
+            lambda: self.program.popup_windows()[before:], "the speed list did " "not open"
+        )
         items = lists[-1]
         row = items.height / len(SPEEDS)
-        self.program.pointer("mousemove", "--sync", str(items.x + items.width // 2),
-                             str(int(items.y + row * (SPEEDS.index(name) + 0.5))))
+        self.program.pointer(
+            "mousemove",
+            "--sync",
+            str(items.x + items.width // 2),
+            str(int(items.y + row * (SPEEDS.index(name) + 0.5))),
+        )
         self.program.pointer("click", "1")
         wait_until(lambda: len(self.program.popup_windows()) == before, "the speed list stayed")
 
@@ -94,13 +104,15 @@ def closed(window):
 def wait_painted(program, window):
     """Waits until the window shows its own grey face and stands still: until then, X shows what
     lay beneath it."""
+
     def still():
         width, _, first = program.window_pixels(window)
         time.sleep(0.1)
         _, _, second = program.window_pixels(window)
         corner = 4 * (2 * width + 2)
-        blue, green, red = first[corner:corner + 3]
+        blue, green, red = first[corner : corner + 3]
         return first == second and blue == green == red
+
     wait_until(still, "the window was not painted")
 
 
@@ -142,9 +154,13 @@ class SettingsTest(unittest.TestCase):
         self.program.click(LINE)
         # Off the page, so the pointer rests on no line.
         self.program.pointer("mousemove", "--sync", "0", "0")
-        line = wait_until(lambda: next((u for u in self.utterances()[before:]
-                                        if u["text"].strip() == TEXT), None),
-                          "the line was not spoken", timeout=40)
+        line = wait_until(
+            lambda: next(
+                (u for u in self.utterances()[before:] if u["text"].strip() == TEXT), None
+            ),
+            "the line was not spoken",
+            timeout=40,
+        )
         self.assertFalse(line["purged"], line)
         with wave.open(os.path.join(self.log, line["wav"])) as sound:
             return sound.getnframes() / sound.getframerate()
@@ -201,14 +217,18 @@ class SettingsTest(unittest.TestCase):
         self.assertEqual(self.program.close(), 0)
         self.program = None
         # Speed, pause, replay count; the switches and the characters as they were.
-        self.assertEqual(self.stored()[:13], (0, 4, 3, 1, 1, 1, 0, 1, 1, 10, b"merlin.acs", 9,
-                                              b"Genie.acs"))
+        self.assertEqual(
+            self.stored()[:13], (0, 4, 3, 1, 1, 1, 0, 1, 1, 10, b"merlin.acs", 9, b"Genie.acs")
+        )
 
         self.start()
         slow_after_start = self.spoken_seconds()
-        print(f"line 4: {normal:.2f} s at 中, {slow:.2f} s at 低 after OK "
-              f"({slow / normal:.2f} x), {slow_after_start:.2f} s at 低 after a new start "
-              f"({slow_after_start / normal:.2f} x)", file=sys.stderr)
+        print(
+            f"line 4: {normal:.2f} s at 中, {slow:.2f} s at 低 after OK "
+            f"({slow / normal:.2f} x), {slow_after_start:.2f} s at 低 after a new start "
+            f"({slow_after_start / normal:.2f} x)",
+            file=sys.stderr,
+        )
         # Rate -10 is a third of the normal pace; pauses and the engine's own timing blur that.
         for seconds in (slow, slow_after_start):
             self.assertGreater(seconds, 2.2 * normal)

@@ -49,11 +49,11 @@ def best_match(recording, sound):
     if len(recording) < len(sound):
         return 0.0, 0
     size = 1 << int(numpy.ceil(numpy.log2(len(recording) + len(sound))))
-    products = numpy.fft.irfft(numpy.fft.rfft(recording, size) *
-                               numpy.conj(numpy.fft.rfft(sound, size)), size)[:len(recording) -
-                                                                               len(sound) + 1]
-    windows = numpy.convolve(recording ** 2, numpy.ones(len(sound)), "valid")
-    norms = numpy.sqrt(numpy.maximum(windows, 1e-9) * (sound ** 2).sum())
+    products = numpy.fft.irfft(
+        numpy.fft.rfft(recording, size) * numpy.conj(numpy.fft.rfft(sound, size)), size
+    )[: len(recording) - len(sound) + 1]
+    windows = numpy.convolve(recording**2, numpy.ones(len(sound)), "valid")
+    norms = numpy.sqrt(numpy.maximum(windows, 1e-9) * (sound**2).sum())
     values = products / norms
     return float(values.max()), int(values.argmax())
 
@@ -75,8 +75,13 @@ class SayThroughServerTest(unittest.TestCase):
         time, the logged WAV and the logged utterance."""
         with tempfile.TemporaryDirectory() as log:
             recorder = self.server.recorder()
-            result = subprocess.run([SAY, "--speech-log", log, text], env=self.server.env,
-                                    capture_output=True, text=True, timeout=60)
+            result = subprocess.run(
+                [SAY, "--speech-log", log, text],
+                env=self.server.env,
+                capture_output=True,
+                text=True,
+                timeout=60,
+            )
             exited = time.time()
             time.sleep(0.3)
             recorder.stop()
@@ -88,8 +93,9 @@ class SayThroughServerTest(unittest.TestCase):
         return numpy.asarray(samples, dtype=float), recorder, chunks, exited, wav, utterances[0]
 
     def test_a_server_that_stops_answering_does_not_hold_the_tool(self):
-        speaking = subprocess.Popen([SAY, " ".join(SENTENCES)], env=self.server.env,
-                                    stderr=subprocess.PIPE, text=True)
+        speaking = subprocess.Popen(
+            [SAY, " ".join(SENTENCES)], env=self.server.env, stderr=subprocess.PIPE, text=True
+        )
         time.sleep(1.0)
         self.server.process.send_signal(signal.SIGSTOP)
         try:
@@ -115,12 +121,13 @@ class SayThroughServerTest(unittest.TestCase):
                 self.assertLess(abs(heard_ms - spoken_ms), 50, (heard_ms, spoken_ms))
                 value, start = best_match(recorded, wav)
                 self.assertGreaterEqual(value, 0.95)
-                segment = recorded[start:start + len(wav)]
+                segment = recorded[start : start + len(wav)]
                 # Each word, mouth shape and the end come when their sample is heard.
                 for event in utterance["events"]:
                     released = (utterance["program_start_unix_ms"] + event["ms"]) / 1000
-                    heard_at = recorder.time_of(start + event["audio_ms"] * RECORD_RATE / 1000,
-                                                chunks)
+                    heard_at = recorder.time_of(
+                        start + event["audio_ms"] * RECORD_RATE / 1000, chunks
+                    )
                     self.assertLess(abs(released - heard_at), 0.03, event)
                 # Done when the sound is: the tool does not linger after it.
                 onset = recorder.time_of(start, chunks)
@@ -139,8 +146,9 @@ class TutorThroughServerTest(unittest.TestCase):
         self.workdir = tempfile.TemporaryDirectory()
         course = copy_course(COURSE, self.workdir.name)
         self.log = os.path.join(self.workdir.name, "speech")
-        self.program = Program(EXECUTABLE, course, ["--speech-log", self.log],
-                               environment=self.server.env)
+        self.program = Program(
+            EXECUTABLE, course, ["--speech-log", self.log], environment=self.server.env
+        )
         self.page = self.program.page
         self.assertTrue(self.program.open_lesson(), "lesson 1 did not open")
         # Every change of the current line, on the same clock as the recorder's.
@@ -152,7 +160,8 @@ class TutorThroughServerTest(unittest.TestCase):
             "  return s.color === 'rgb(255, 0, 0)' && s.fontWeight === '700'; }).map(e => e.id);"
             " const last = window.changes[window.changes.length - 1];"
             " if (!last || last[1].join() !== current.join()) window.changes.push([now, current]);"
-            "}).observe(document.body, {attributes: true, subtree: true, childList: true}); 0")
+            "}).observe(document.body, {attributes: true, subtree: true, childList: true}); 0"
+        )
         self.recorder = self.server.recorder()
 
     def tearDown(self):
@@ -175,21 +184,27 @@ class TutorThroughServerTest(unittest.TestCase):
 
     def heard_spans(self):
         samples, chunks = self.recorder.snapshot()
-        return [(self.recorder.time_of(a, chunks), self.recorder.time_of(b, chunks))
-                for a, b in sound_spans(samples)]
+        return [
+            (self.recorder.time_of(a, chunks), self.recorder.time_of(b, chunks))
+            for a, b in sound_spans(samples)
+        ]
 
     def test_read_aloud_is_heard_with_the_highlight_and_stop_silences_it(self):
         self.program.press("朗读")
         # Into line 4, a line spoken by both voices.
-        self.assertTrue(self.page.wait_for("window.changes.filter(c => c[1].length).length >= 4"),
-                        "reading did not go on")
+        self.assertTrue(
+            self.page.wait_for("window.changes.filter(c => c[1].length).length >= 4"),
+            "reading did not go on",
+        )
         time.sleep(1.0)
         stopped = self.program.press("停止")
         time.sleep(1.0)
         spans = self.heard_spans()
         self.assertTrue(spans, "nothing was heard")
-        self.assertTrue(all(end <= stopped + 0.1 for _, end in spans),
-                        [round(end - stopped, 3) for _, end in spans])
+        self.assertTrue(
+            all(end <= stopped + 0.1 for _, end in spans),
+            [round(end - stopped, 3) for _, end in spans],
+        )
         # Each line's highlight comes with its sound. Where each utterance was heard is found by
         # its own samples, so that a soft first sound ("Hello") counts from where it starts, not
         # from where it grows loud.
@@ -217,12 +232,19 @@ class TutorThroughServerTest(unittest.TestCase):
         self.program.click("#Select1")
         time.sleep(0.5)
         self.program.pointer("key", "Down", "Return")
-        self.assertTrue(self.page.wait_for("document.getElementById('Select1').selectedIndex === 1"))
+        self.assertTrue(
+            self.page.wait_for("document.getElementById('Select1').selectedIndex === 1")
+        )
         self.program.click("#Goto")
-        self.assertTrue(self.page.wait_for(
-            "[...document.querySelectorAll('[id^=line]')].some(e => e.innerText.startsWith('[ii]'))"))
-        line = self.page.evaluate("[...document.querySelectorAll('[id^=line]')]"
-                                  ".find(e => e.innerText.startsWith('[ii]')).id")
+        self.assertTrue(
+            self.page.wait_for(
+                "[...document.querySelectorAll('[id^=line]')].some(e => e.innerText.startsWith('[ii]'))"
+            )
+        )
+        line = self.page.evaluate(
+            "[...document.querySelectorAll('[id^=line]')]"
+            ".find(e => e.innerText.startsWith('[ii]')).id"
+        )
         self.program.click(f"#{line}")
         # The sound, the English and the Chinese run, each played whole.
         deadline = time.monotonic() + 30
@@ -236,7 +258,15 @@ class TutorThroughServerTest(unittest.TestCase):
         for utterance in (u for u in read_speech_log(self.log) if not u["purged"]):
             sound = read_wav(os.path.join(self.log, utterance["wav"]))
             kind = "sound" if utterance.get("file") else utterance["voice"]
-            print("M", kind, utterance.get("text"), utterance.get("file"), utterance["purged"], len(sound), best_match(samples, sound)[0])
+            print(
+                "M",
+                kind,
+                utterance.get("text"),
+                utterance.get("file"),
+                utterance["purged"],
+                len(sound),
+                best_match(samples, sound)[0],
+            )
             self.assertGreater(best_match(samples, sound)[0], 0.9, kind)
             kinds.add(kind)
         self.assertTrue({"sound", "espeak_cmn"} <= kinds, kinds)

@@ -10,8 +10,13 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import (Program, copy_course, course_test_arguments, read_speech_log,  # noqa: E402
-                     write_png)
+from desktop import (
+    Program,
+    copy_course,
+    course_test_arguments,
+    read_speech_log,  # noqa: E402
+    write_png,
+)
 
 EXECUTABLE = None
 COURSE = None
@@ -27,9 +32,11 @@ REPEAT_COUNT = 2
 EDGE_MS = 250
 
 # Every line element: its id, whether it has the current line's look, whether it is hidden.
-LOOK = ("[...document.querySelectorAll('[id^=line]')].map(e => { const s = getComputedStyle(e);"
-        " return [e.id, s.color === 'rgb(255, 0, 0)' && s.fontWeight === '700',"
-        " s.visibility === 'hidden']; })")
+LOOK = (
+    "[...document.querySelectorAll('[id^=line]')].map(e => { const s = getComputedStyle(e);"
+    " return [e.id, s.color === 'rgb(255, 0, 0)' && s.fontWeight === '700',"
+    " s.visibility === 'hidden']; })"
+)
 
 
 def squeezed(text):
@@ -55,7 +62,7 @@ def spoken_runs(line_text):
     encoded = line_text.encode("gb18030")
     colon = encoded.find(b":")
     if 0 <= colon <= 9:
-        line_text = encoded[colon + 1:].decode("gb18030")
+        line_text = encoded[colon + 1 :].decode("gb18030")
     runs = []
     for character in squeezed(line_text):
         voice = ENGLISH_VOICE if ord(character) < 0x80 else CHINESE_VOICE
@@ -76,8 +83,11 @@ class StudyModesTest(unittest.TestCase):
         self.program = Program(EXECUTABLE, course, ["--speech-log", self.log])
         self.page = self.program.page
         self.assertTrue(self.program.open_lesson(), "lesson 1 did not open")
-        self.texts = dict(self.page.evaluate(
-            "[...document.querySelectorAll('[id^=line]')].map(e => [e.id, e.innerText])"))
+        self.texts = dict(
+            self.page.evaluate(
+                "[...document.querySelectorAll('[id^=line]')].map(e => [e.id, e.innerText])"
+            )
+        )
         self.first_press = None
         self.offset = None
 
@@ -87,8 +97,11 @@ class StudyModesTest(unittest.TestCase):
 
     def runs(self, *numbers):
         """(line id, voice, text) of the runs of the given lines, in order."""
-        return [(f"line{n}", voice, text) for n in numbers
-                for voice, text in spoken_runs(self.texts[f"line{n}"])]
+        return [
+            (f"line{n}", voice, text)
+            for n in numbers
+            for voice, text in spoken_runs(self.texts[f"line{n}"])
+        ]
 
     def press(self, caption):
         """Presses a command button; returns the test's clock (ms) right after."""
@@ -144,19 +157,27 @@ class StudyModesTest(unittest.TestCase):
     def assert_spoken(self, expected):
         """The log starts with the expected runs, on their voices, one voice at a time; returns
         (line id, utterance) for each."""
-        spoken = self.utterances()[:len(expected)]
-        self.assertEqual([(u["voice"], squeezed(u["text"])) for u in spoken],
-                         [(voice, text) for _, voice, text in expected])
+        spoken = self.utterances()[: len(expected)]
+        self.assertEqual(
+            [(u["voice"], squeezed(u["text"])) for u in spoken],
+            [(voice, text) for _, voice, text in expected],
+        )
         for earlier, later in zip(spoken, spoken[1:]):
-            self.assertGreaterEqual(later["start_ms"], earlier["end_ms"],
-                                    f"{later['text']!r} started while {earlier['text']!r} played")
+            self.assertGreaterEqual(
+                later["start_ms"],
+                earlier["end_ms"],
+                f"{later['text']!r} started while {earlier['text']!r} played",
+            )
         return [(line, u) for (line, _, _), u in zip(expected, spoken)]
 
     def assert_look_while_spoken(self, spoken, readings, which):
         """While each utterance played, `which(look)` named its line alone."""
         for line, u in spoken:
-            inside = [look for at, look in readings
-                      if u["start_ms"] + EDGE_MS <= self.program_ms(at) <= u["end_ms"] - EDGE_MS]
+            inside = [
+                look
+                for at, look in readings
+                if u["start_ms"] + EDGE_MS <= self.program_ms(at) <= u["end_ms"] - EDGE_MS
+            ]
             self.assertTrue(inside, f"the page was not read while {u['text']!r} played")
             for look in inside:
                 self.assertEqual(which(look), {line}, f"while {u['text']!r} of {line} played")
@@ -186,11 +207,17 @@ class StudyModesTest(unittest.TestCase):
         self.assertEqual(current_lines(self.look()), {"line4"})
         again = self.press("朗读")
         self.wait_spoken(len(spoken) + 1, timeout=15)
-        after = self.utterances()[len(spoken):]
-        self.assertGreater(after[0]["requested_ms"], self.program_ms(again) - 100,
-                           f"spoken after stop: {after[0]['text']!r}")
-        self.assertEqual((after[0]["voice"], squeezed(after[0]["text"])), self.runs(4)[0][1:],
-                         "read aloud does not start again at the current line")
+        after = self.utterances()[len(spoken) :]
+        self.assertGreater(
+            after[0]["requested_ms"],
+            self.program_ms(again) - 100,
+            f"spoken after stop: {after[0]['text']!r}",
+        )
+        self.assertEqual(
+            (after[0]["voice"], squeezed(after[0]["text"])),
+            self.runs(4)[0][1:],
+            "read aloud does not start again at the current line",
+        )
 
     def test_read_along_plays_each_line_twice_with_the_pause_after_each_playing(self):
         self.press("跟读")
@@ -200,8 +227,8 @@ class StudyModesTest(unittest.TestCase):
         spoken = [u for _, u in self.assert_spoken(expected)]
         bounds = []
         for playing in playings:
-            bounds.append((spoken[0]["start_ms"], max(u["end_ms"] for u in spoken[:len(playing)])))
-            spoken = spoken[len(playing):]
+            bounds.append((spoken[0]["start_ms"], max(u["end_ms"] for u in spoken[: len(playing)])))
+            spoken = spoken[len(playing) :]
         # The pause is counted from the tick of the wait timer that sees the end of a playing,
         # up to one poll later: 500 ms after the first playing of a line (which also waits for
         # one 50 ms tick of the speak queue), 100 ms after a replay. The step then comes
@@ -221,11 +248,14 @@ class StudyModesTest(unittest.TestCase):
         self.assert_look_while_spoken(self.assert_spoken(expected), readings, hidden_lines)
 
         self.press("停止")
-        self.assertTrue(self.page.wait_for(
-            "(() => { const l = [...document.querySelectorAll('[id^=line]')];"
-            " return l.length > 0 && l.every(e => getComputedStyle(e).visibility === 'visible')"
-            " && getComputedStyle(l[0]).fontWeight === '700'; })()"),
-            "stop did not show every line again with line 1 current")
+        self.assertTrue(
+            self.page.wait_for(
+                "(() => { const l = [...document.querySelectorAll('[id^=line]')];"
+                " return l.length > 0 && l.every(e => getComputedStyle(e).visibility === 'visible')"
+                " && getComputedStyle(l[0]).fontWeight === '700'; })()"
+            ),
+            "stop did not show every line again with line 1 current",
+        )
 
     def test_a_click_on_a_line_speaks_it_and_the_highlight_stays(self):
         self.click_line(4)
@@ -243,7 +273,8 @@ LINES_IN_VIEW = (
     " lines: [...document.querySelectorAll('[id^=line]')].map(e => {"
     " const s = getComputedStyle(e); const r = e.getBoundingClientRect();"
     " return [e.id, s.color === 'rgb(255, 0, 0)' && s.fontWeight === '700', r.top, r.bottom,"
-    " parseFloat(s.lineHeight) || 1.2 * parseFloat(s.fontSize)]; })})")
+    " parseFloat(s.lineHeight) || 1.2 * parseFloat(s.fontSize)]; })})"
+)
 
 
 class CurrentLineInViewTest(unittest.TestCase):
@@ -263,12 +294,18 @@ class CurrentLineInViewTest(unittest.TestCase):
         self.program.click("#Select1")
         time.sleep(0.5)
         self.program.pointer("key", "Down", "Down", "Return")
-        self.assertTrue(self.page.wait_for("document.getElementById('Select1').selectedIndex === 2"))
+        self.assertTrue(
+            self.page.wait_for("document.getElementById('Select1').selectedIndex === 2")
+        )
         self.program.click("#Goto")
-        self.assertTrue(self.page.wait_for(
-            "document.getElementById('line1') !== null &&"
-            " document.getElementById('line1').innerText.startsWith('Where is it?') &&"
-            " [...document.images].every(i => i.complete)"), "section 3 of lesson 3 did not open")
+        self.assertTrue(
+            self.page.wait_for(
+                "document.getElementById('line1') !== null &&"
+                " document.getElementById('line1').innerText.startsWith('Where is it?') &&"
+                " [...document.images].every(i => i.complete)"
+            ),
+            "section 3 of lesson 3 did not open",
+        )
         # Off the page, whose lines turn red under the pointer.
         self.program.pointer("mousemove", "--sync", "0", "0")
 
@@ -288,8 +325,9 @@ class CurrentLineInViewTest(unittest.TestCase):
             current = [line for line, is_current, *_ in reading["lines"] if is_current]
             self.assertEqual(len(current), 1, reading)
             if moves[-1]["line"] != current[0]:
-                moves.append({"line": current[0], "before": moves[-1]["readings"][-1],
-                              "readings": []})
+                moves.append(
+                    {"line": current[0], "before": moves[-1]["readings"][-1], "readings": []}
+                )
             moves[-1]["readings"].append(reading)
 
     def test_the_current_line_is_scrolled_into_view_smoothly_and_only_when_needed(self):
@@ -300,8 +338,10 @@ class CurrentLineInViewTest(unittest.TestCase):
         self.program.press("朗读")
         self.follow(moves, lines[-1])
         if SCREENSHOTS:
-            write_png(os.path.join(SCREENSHOTS, "study-read-aloud-scrolled.png"),
-                      *self.program.screen_pixels())
+            write_png(
+                os.path.join(SCREENSHOTS, "study-read-aloud-scrolled.png"),
+                *self.program.screen_pixels(),
+            )
         self.program.press("停止")
         # Back to a line the page shows whole.
         self.program.press("上一句")
@@ -317,20 +357,28 @@ class CurrentLineInViewTest(unittest.TestCase):
             settled = move["readings"][-1]
             view = settled["view"]
             _, _, new_top, new_bottom, _ = next(l for l in settled["lines"] if l[0] == line)
-            self.assertTrue(-1 <= new_top and new_bottom <= view + 1,
-                            f"{line} at {new_top}..{new_bottom} of {view}")
+            self.assertTrue(
+                -1 <= new_top and new_bottom <= view + 1,
+                f"{line} at {new_top}..{new_bottom} of {view}",
+            )
             positions = [before["scroll"]] + [r["scroll"] for r in move["readings"]]
             if 0 <= top and bottom <= view:
-                self.assertEqual(set(positions), {before["scroll"]},
-                                 f"the page moved for {line}, which it showed whole")
+                self.assertEqual(
+                    set(positions),
+                    {before["scroll"]},
+                    f"the page moved for {line}, which it showed whole",
+                )
                 continue
             scrolled += 1
             at_end = settled["scroll"] >= settled["end"] - 1
-            self.assertTrue(new_bottom <= view - height + 1 or at_end,
-                            f"{line} ends {view - new_bottom} px above the bottom: no margin")
+            self.assertTrue(
+                new_bottom <= view - height + 1 or at_end,
+                f"{line} ends {view - new_bottom} px above the bottom: no margin",
+            )
             smooth += any(p not in (positions[0], positions[-1]) for p in positions)
         self.assertGreater(scrolled, 0, "the page never scrolled")
         self.assertGreater(smooth, 0, "the page jumped each time: no scroll was seen on its way")
+
 
 if __name__ == "__main__":
     EXECUTABLE, COURSE, SCREENSHOTS = course_test_arguments()

@@ -29,8 +29,12 @@ class SoundServer:
         self.socket = os.path.join(runtime, "pulse", "native")
         # Clients find the server here; HOME keeps the server's cookie and state out of the
         # user's own.
-        self.env = dict(os.environ, XDG_RUNTIME_DIR=runtime, HOME=self.folder,
-                        PULSE_SERVER="unix:" + self.socket)
+        self.env = dict(
+            os.environ,
+            XDG_RUNTIME_DIR=runtime,
+            HOME=self.folder,
+            PULSE_SERVER="unix:" + self.socket,
+        )
         self.env.pop("DBUS_SESSION_BUS_ADDRESS", None)
         self.process = None
         self.listener = None
@@ -38,12 +42,24 @@ class SoundServer:
     def start(self, timeout=20):
         # A desktop's sink: 48 kHz stereo, whatever the voices' own rates are.
         self.process = subprocess.Popen(
-            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-             "--use-pid-file=no", "--log-target=file:" + os.path.join(self.folder, "server.log"),
-             "-L", f"module-null-sink sink_name={SINK} rate=48000 channels=2",
-             "-L", "module-native-protocol-unix auth-anonymous=1"],
-            env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
+            [
+                "pulseaudio",
+                "-n",
+                "--daemonize=no",
+                "--exit-idle-time=-1",
+                "--disallow-exit",
+                "--use-pid-file=no",
+                "--log-target=file:" + os.path.join(self.folder, "server.log"),
+                "-L",
+                f"module-null-sink sink_name={SINK} rate=48000 channels=2",
+                "-L",
+                "module-native-protocol-unix auth-anonymous=1",
+            ],
+            env=self.env,
+            stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL,
+        )
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             if self.process.poll() is not None:
@@ -54,7 +70,10 @@ class SoundServer:
                 # a sound card.
                 self.listener = subprocess.Popen(
                     ["parec", "--device=" + SINK + ".monitor", "--latency-msec=10", "--raw"],
-                    env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                    env=self.env,
+                    stdout=subprocess.DEVNULL,
+                    stderr=subprocess.DEVNULL,
+                )
                 while self.sink_latency_ms() > 100:
                     if time.monotonic() > deadline:
                         raise RuntimeError("the sink did not become prompt")
@@ -71,8 +90,14 @@ class SoundServer:
             return ""
 
     def pactl(self, *arguments, check=True):
-        return subprocess.run(["pactl", *arguments], env=self.env, capture_output=True,
-                              text=True, timeout=20, check=check)
+        return subprocess.run(
+            ["pactl", *arguments],
+            env=self.env,
+            capture_output=True,
+            text=True,
+            timeout=20,
+            check=check,
+        )
 
     def sink_latency_ms(self):
         match = re.search(r"Latency: (\d+) usec", self.pactl("list", "sinks").stdout)
@@ -80,8 +105,11 @@ class SoundServer:
 
     def sink_inputs(self):
         """The streams playing into the sink, one line each."""
-        return [line for line in self.pactl("list", "short", "sink-inputs").stdout.splitlines()
-                if line.strip()]
+        return [
+            line
+            for line in self.pactl("list", "short", "sink-inputs").stdout.splitlines()
+            if line.strip()
+        ]
 
     def kill(self):
         """Goes away at once, as a crashed server does."""
@@ -120,9 +148,19 @@ class Recorder:
 
     def __init__(self, server):
         self.process = subprocess.Popen(
-            ["parec", "--device=" + SINK + ".monitor", "--format=s16le", f"--rate={RECORD_RATE}",
-             "--channels=1", "--latency-msec=10", "--raw"],
-            env=server.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            [
+                "parec",
+                "--device=" + SINK + ".monitor",
+                "--format=s16le",
+                f"--rate={RECORD_RATE}",
+                "--channels=1",
+                "--latency-msec=10",
+                "--raw",
+            ],
+            env=server.env,
+            stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL,
+        )
         self.samples = array.array("h")
         self.chunks = []  # (samples recorded up to here, test clock when they arrived)
         self.lock = threading.Lock()
@@ -171,8 +209,8 @@ FRAME = RECORD_RATE // 100  # 10 ms
 def levels(samples):
     """The RMS level of each 10 ms frame, in dB below full scale."""
     data = numpy.asarray(samples, dtype=numpy.float64)
-    frames = data[:len(data) // FRAME * FRAME].reshape(-1, FRAME)
-    energy = (frames ** 2).mean(axis=1) / 32768.0 ** 2
+    frames = data[: len(data) // FRAME * FRAME].reshape(-1, FRAME)
+    energy = (frames**2).mean(axis=1) / 32768.0**2
     return 10 * numpy.log10(numpy.maximum(energy, 1e-12))
 
 

@@ -47,7 +47,7 @@ TEST(QtMessageBoxTest, ShowsAModalBoxWithOnlyOkAndReturnsWhenItIsPressed) {
     QWidget owner;
     owner.show();
     const auto seen =
-        ShowAndPressOk(&owner, "Quorvan", "Failed in init TTS!", MessageIcon::Warning);
+        ShowAndPressOk(&owner, "Quorvan", "Failed in init TTS!", MessageIcon::kWarning);
     ASSERT_TRUE(seen.has_value());
     EXPECT_EQ(seen->parent, &owner);
     EXPECT_EQ(seen->caption, "Quorvan");
@@ -59,10 +59,10 @@ TEST(QtMessageBoxTest, ShowsAModalBoxWithOnlyOkAndReturnsWhenItIsPressed) {
 
 TEST(QtMessageBoxTest, IconsAndPlainTextWithoutOwner) {
     const std::vector<std::pair<MessageIcon, QMessageBox::Icon>> icons = {
-        {MessageIcon::None, QMessageBox::NoIcon},
-        {MessageIcon::Error, QMessageBox::Critical},
-        {MessageIcon::Information, QMessageBox::Information},
-        {MessageIcon::Warning, QMessageBox::Warning}};
+        {MessageIcon::kNone, QMessageBox::NoIcon},
+        {MessageIcon::kError, QMessageBox::Critical},
+        {MessageIcon::kInformation, QMessageBox::Information},
+        {MessageIcon::kWarning, QMessageBox::Warning}};
     for (const auto& [icon, qtIcon] : icons) {
         const QString text = QString::fromUtf8("找不到课文索引 <b>cntindex.idx</b>");
         const auto seen = ShowAndPressOk(nullptr, "Error", text, icon);

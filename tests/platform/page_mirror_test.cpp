@@ -40,8 +40,9 @@ std::string WithoutHandles(std::string_view html) {
     PageMirror again;
     again.Load(mirror.Serialize());
     const std::string second = WithoutHandles(again.Serialize());
-    if (first == second)
+    if (first == second) {
         return ::testing::AssertionSuccess();
+    }
     const auto at = static_cast<std::size_t>(
         std::mismatch(first.begin(), first.end(), second.begin(), second.end()).first -
         first.begin());
@@ -61,14 +62,16 @@ void ExpectEveryElementHandled(const PageMirror& mirror) {
     while (!pending.empty()) {
         const GumboNode* node = pending.back();
         pending.pop_back();
-        if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE)
+        if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) {
             continue;
+        }
         const GumboVector& attributes = node->v.element.attributes;
         int handles = 0;
         for (unsigned i = 0; i < attributes.length; ++i) {
             const auto* attribute = static_cast<const GumboAttribute*>(attributes.data[i]);
-            if (std::string_view(attribute->name) != PageMirror::kHandleAttribute)
+            if (std::string_view(attribute->name) != PageMirror::kHandleAttribute) {
                 continue;
+            }
             ++handles;
             const Handle handle = static_cast<Handle>(std::stoul(attribute->value));
             EXPECT_TRUE(seen.insert(handle).second) << handle;
@@ -167,8 +170,9 @@ TEST(PageMirrorSerialize, RandomTagSoupSurvivesReparsing) {
     std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
     for (int round = 0; round < 400; ++round) {
         std::string fragment;
-        for (int i = 0; i < 40; ++i)
+        for (int i = 0; i < 40; ++i) {
             fragment += pieces[pick(random)];
+        }
         for (const char* prefix : {kStandards, ""}) {
             PageMirror mirror;
             mirror.Load(prefix);
@@ -254,8 +258,9 @@ TEST(PageMirrorHandles, ReplacingChildrenKeepsEverythingElse) {
     // A new document invalidates every handle and reuses none.
     const Handle lastBefore = mirror.FindById("line1");
     mirror.Load("<p id=p>x</p>");
-    for (Handle h : {back, list, lastBefore})
+    for (Handle h : {back, list, lastBefore}) {
         EXPECT_FALSE(mirror.Contains(h));
+    }
     EXPECT_GT(mirror.FindById("p"), lastBefore);
     EXPECT_FALSE(mirror.Contains(0));
 }
@@ -530,8 +535,9 @@ TEST(PageMirrorFragments, KeepsHostileMarkupInertAndNeverBreaks) {
 
     // Deep nesting is walked without recursion.
     std::string deep;
-    for (int i = 0; i < 100000; ++i)
+    for (int i = 0; i < 100000; ++i) {
         deep += "<span>";
+    }
     deep += "bottom";
     mirror.SetInnerHtml(d, deep);
     EXPECT_EQ(mirror.InnerText(d), "bottom");

@@ -22,8 +22,8 @@ class TickRecorder final : public TimerSink {
         ++ticks_[id];
         const int depth = ++running_[id];
         deepest_[id] = std::max(deepest_[id], depth);
-        if (onTick_) {
-            onTick_(id);
+        if (onTick) {
+            onTick(id);
         }
         --running_[id];
     }
@@ -31,7 +31,7 @@ class TickRecorder final : public TimerSink {
     int Ticks(int id) const { return Lookup(ticks_, id); }
     int DeepestNesting(int id) const { return Lookup(deepest_, id); }
 
-    std::function<void(int)> onTick_;
+    std::function<void(int)> onTick;
 
   private:
     static int Lookup(const std::map<int, int>& counts, int id) {
@@ -105,7 +105,7 @@ TYPED_TEST(TimerContractTest, TicksRepeatUntilKilled) {
 }
 
 TYPED_TEST(TimerContractTest, HandlerKillingItsOwnTimerMakesItOneShot) {
-    this->sink_.onTick_ = [this](int id) {
+    this->sink_.onTick = [this](int id) {
         if (id == 305) {
             this->timers_.Kill(305);
         }
@@ -119,7 +119,7 @@ TYPED_TEST(TimerContractTest, HandlerKillingItsOwnTimerMakesItOneShot) {
 
 TYPED_TEST(TimerContractTest, TimerKilledByAnotherHandlerGetsNoTickEvenIfDue) {
     // Same period, armed one after the other: both come due together.
-    this->sink_.onTick_ = [this](int id) {
+    this->sink_.onTick = [this](int id) {
         if (id == 301) {
             this->timers_.Kill(310);
         }
@@ -131,7 +131,7 @@ TYPED_TEST(TimerContractTest, TimerKilledByAnotherHandlerGetsNoTickEvenIfDue) {
 }
 
 TYPED_TEST(TimerContractTest, HandlerMayRearmItselfAndArmOthers) {
-    this->sink_.onTick_ = [this](int id) {
+    this->sink_.onTick = [this](int id) {
         if (id == 302 && this->sink_.Ticks(302) == 1) {
             this->timers_.Set(302, 4);
             this->timers_.Set(307, 2);
@@ -149,7 +149,7 @@ TYPED_TEST(TimerContractTest, HandlerMayRearmItselfAndArmOthers) {
 
 TYPED_TEST(TimerContractTest, NestedLoopRunsOtherTimersButNeverReentersTheSameTimer) {
     bool nestedDone = false;
-    this->sink_.onTick_ = [this, &nestedDone](int id) {
+    this->sink_.onTick = [this, &nestedDone](int id) {
         if (id == 307 && this->sink_.Ticks(307) == 1) {
             nestedDone = this->RunUntilTicks(304, 3);
         }
@@ -162,7 +162,7 @@ TYPED_TEST(TimerContractTest, NestedLoopRunsOtherTimersButNeverReentersTheSameTi
 }
 
 TYPED_TEST(TimerContractTest, TimerKilledInsideANestedLoopStaysSilent) {
-    this->sink_.onTick_ = [this](int id) {
+    this->sink_.onTick = [this](int id) {
         if (id == 307) {
             this->RunUntilTicks(304, 2);
         }
@@ -179,7 +179,7 @@ TYPED_TEST(TimerContractTest, TimerKilledInsideANestedLoopStaysSilent) {
 
 TYPED_TEST(TimerContractTest, TimerRearmedByItsHandlerTicksInsideTheNestedLoop) {
     // The sentence speaker pumps from inside a step; a step that re-arms a timer must see it.
-    this->sink_.onTick_ = [this](int id) {
+    this->sink_.onTick = [this](int id) {
         if (id == 310 && this->sink_.Ticks(310) == 1) {
             this->timers_.Kill(310);
             this->timers_.Set(310, 2);
@@ -197,7 +197,7 @@ TYPED_TEST(TimerContractTest, TimerRearmedByItsHandlerTicksInsideTheNestedLoop) 
 class ManualTimerServiceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        sink_.onTick_ = [this](int id) { log_.emplace_back(timers_.Now(), id); };
+        sink_.onTick = [this](int id) { log_.emplace_back(timers_.Now(), id); };
     }
 
     TickRecorder sink_;
@@ -242,7 +242,7 @@ TEST_F(ManualTimerServiceTest, PeriodsBelowOneMillisecondBecomeOne) {
 }
 
 TEST_F(ManualTimerServiceTest, NestedAdvanceDropsTheRunningTimersTicksAndOuterCallResumes) {
-    sink_.onTick_ = [this](int id) {
+    sink_.onTick = [this](int id) {
         log_.emplace_back(timers_.Now(), id);
         if (id == 307 && sink_.Ticks(307) == 1) {
             timers_.Advance(100);

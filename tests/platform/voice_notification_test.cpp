@@ -24,26 +24,26 @@ template <class Window>
 class FilterProbe final : public MessageFilterHost<Window> {
   public:
     bool PreTranslateMessage(QEvent*) override {
-        threads_.push_back(QThread::currentThread());
+        threads.push_back(QThread::currentThread());
         const int depth = ++depth_;
-        deepest_ = std::max(deepest_, depth);
-        if (onNotification_) {
-            onNotification_();
+        deepest = std::max(deepest, depth);
+        if (onNotification) {
+            onNotification();
         }
         --depth_;
-        return consume_;
+        return consume;
     }
 
-    int Filtered() const { return static_cast<int>(threads_.size()); }
+    int Filtered() const { return static_cast<int>(threads.size()); }
 
-    bool consume_ = true;
-    std::function<void()> onNotification_;
-    std::vector<QThread*> threads_;  // thread of each filter call
-    std::vector<QEvent::Type> passedOn_;
-    int deepest_ = 0;
+    bool consume = true;
+    std::function<void()> onNotification;
+    std::vector<QThread*> threads;  // thread of each filter call
+    std::vector<QEvent::Type> passedOn;
+    int deepest = 0;
 
   protected:
-    void customEvent(QEvent* event) override { passedOn_.push_back(event->type()); }
+    void customEvent(QEvent* event) override { passedOn.push_back(event->type()); }
 
   private:
     int depth_ = 0;
@@ -66,22 +66,22 @@ TEST(VoiceNotificationTest, PostsFromOtherThreadsReachTheFilterOnTheGuiThread) {
         QtEventPump().PumpOne();
     }
     ASSERT_EQ(window.Filtered(), 3);
-    for (QThread* thread : window.threads_) {
+    for (QThread* thread : window.threads) {
         EXPECT_EQ(thread, QCoreApplication::instance()->thread());
     }
-    EXPECT_TRUE(window.passedOn_.empty());
+    EXPECT_TRUE(window.passedOn.empty());
 }
 
 TEST(VoiceNotificationTest, UnhandledNotificationGoesOnAndOtherEventsSkipTheFilter) {
     FilterProbe<QObject> window;
-    window.consume_ = false;
+    window.consume = false;
     PostVoiceNotification(&window);
     const auto other = static_cast<QEvent::Type>(QEvent::User + 1);
     QCoreApplication::postEvent(&window, new QEvent(other));
     PostVoiceNotification(nullptr);  // ignored
     QCoreApplication::sendPostedEvents(&window);
     EXPECT_EQ(window.Filtered(), 1);
-    EXPECT_EQ(window.passedOn_, (std::vector<QEvent::Type>{kVoiceNotificationEvent, other}));
+    EXPECT_EQ(window.passedOn, (std::vector<QEvent::Type>{kVoiceNotificationEvent, other}));
 }
 
 TEST(VoiceNotificationTest, PumpReturnsAfterDispatchingAPendingEvent) {
@@ -109,7 +109,7 @@ TEST(VoiceNotificationTest, NestedPumpInsideAHandlerReceivesLaterPosts) {
     // The sentence speaker pumps from inside a handler while the engine keeps posting.
     FilterProbe<QObject> window;
     std::thread backend;
-    window.onNotification_ = [&window, &backend] {
+    window.onNotification = [&window, &backend] {
         if (window.Filtered() != 1) {
             return;
         }
@@ -122,7 +122,7 @@ TEST(VoiceNotificationTest, NestedPumpInsideAHandlerReceivesLaterPosts) {
     QtEventPump().PumpOne();
     backend.join();
     EXPECT_EQ(window.Filtered(), 2);
-    EXPECT_EQ(window.deepest_, 2);
+    EXPECT_EQ(window.deepest, 2);
 }
 
 }  // namespace

@@ -14,14 +14,14 @@ namespace {
 constexpr int kGenerous = 10000;
 
 TEST(WaitableTest, NullHandleFailsAtOnceEvenWithoutTimeLimit) {
-    EXPECT_EQ(WaitFor(nullptr, 0), WaitResult::Failed);
-    EXPECT_EQ(WaitFor(nullptr, kWaitForever), WaitResult::Failed);
+    EXPECT_EQ(WaitFor(nullptr, 0), WaitResult::kFailed);
+    EXPECT_EQ(WaitFor(nullptr, kWaitForever), WaitResult::kFailed);
 }
 
 TEST(WaitableTest, UnsignalledTimesOut) {
     auto event = std::make_shared<Waitable>();
-    EXPECT_EQ(WaitFor(event, 0), WaitResult::Timeout);
-    EXPECT_EQ(WaitFor(event, 20), WaitResult::Timeout);
+    EXPECT_EQ(WaitFor(event, 0), WaitResult::kTimeout);
+    EXPECT_EQ(WaitFor(event, 20), WaitResult::kTimeout);
     EXPECT_FALSE(event->IsSignalled());
 }
 
@@ -29,13 +29,13 @@ TEST(WaitableTest, StaysSignalledUntilReset) {
     auto event = std::make_shared<Waitable>();
     event->Signal();
     // Every poller sees the end, not only the first one.
-    EXPECT_EQ(WaitFor(event, 0), WaitResult::Signalled);
-    EXPECT_EQ(WaitFor(event, 100), WaitResult::Signalled);
-    EXPECT_EQ(WaitFor(event, kWaitForever), WaitResult::Signalled);
+    EXPECT_EQ(WaitFor(event, 0), WaitResult::kSignalled);
+    EXPECT_EQ(WaitFor(event, 100), WaitResult::kSignalled);
+    EXPECT_EQ(WaitFor(event, kWaitForever), WaitResult::kSignalled);
     event->Reset();
-    EXPECT_EQ(WaitFor(event, 0), WaitResult::Timeout);
+    EXPECT_EQ(WaitFor(event, 0), WaitResult::kTimeout);
 
-    EXPECT_EQ(WaitFor(std::make_shared<Waitable>(true), 0), WaitResult::Signalled);
+    EXPECT_EQ(WaitFor(std::make_shared<Waitable>(true), 0), WaitResult::kSignalled);
 }
 
 // The short sleeps only make it likely that the waiter is already blocked; nothing depends on them.
@@ -47,12 +47,12 @@ void SignalSoon(const std::shared_ptr<Waitable>& event) {
 TEST(WaitableTest, SignalFromAnotherThreadEndsAWait) {
     auto event = std::make_shared<Waitable>();
     std::thread signaller(SignalSoon, event);
-    EXPECT_EQ(WaitFor(event, kGenerous), WaitResult::Signalled);
+    EXPECT_EQ(WaitFor(event, kGenerous), WaitResult::kSignalled);
     signaller.join();
 
     event->Reset();
     std::thread again(SignalSoon, event);
-    EXPECT_EQ(WaitFor(event, kWaitForever), WaitResult::Signalled);
+    EXPECT_EQ(WaitFor(event, kWaitForever), WaitResult::kSignalled);
     again.join();
 }
 
@@ -63,7 +63,7 @@ TEST(WaitableTest, OneSignalWakesEveryWaiter) {
     std::vector<std::thread> waiters;
     for (int i = 0; i < kWaiters; ++i) {
         waiters.emplace_back([event, &woken] {
-            if (WaitFor(event, kGenerous) == WaitResult::Signalled) {
+            if (WaitFor(event, kGenerous) == WaitResult::kSignalled) {
                 ++woken;
             }
         });

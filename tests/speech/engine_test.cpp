@@ -96,7 +96,7 @@ class RealEngines : public ::testing::Test {
 
     static bool WaitIdle(EngineVoice& voice, milliseconds limit = milliseconds(20000)) {
         return WaitFor(voice.SpeakCompleteEvent(), static_cast<int>(limit.count())) ==
-               WaitResult::Signalled;
+               WaitResult::kSignalled;
     }
 
     static std::vector<SpeechEvent> Events(EngineVoice& voice) {
@@ -199,7 +199,7 @@ TEST_F(RealEngines, PurgeStopsTheAudioAndDropsEveryEvent) {
     std::this_thread::sleep_for(milliseconds(400));
     voice->Purge();
     const Clock::time_point purged = Clock::now();
-    EXPECT_EQ(WaitFor(voice->SpeakCompleteEvent(), 0), WaitResult::Signalled);
+    EXPECT_EQ(WaitFor(voice->SpeakCompleteEvent(), 0), WaitResult::kSignalled);
     std::this_thread::sleep_for(milliseconds(200));
     EXPECT_TRUE(Events(*voice).empty());
     const Recorder::Heard heard = recorder_->Last();
@@ -301,7 +301,7 @@ TEST_F(RealEngines, SoundFilesPlayAtTheVoiceRateWhateverTheirFormat) {
     ASSERT_FALSE(OpenRegularFile(folder.Path("not-a-sound.wav").string(), broken));
     EXPECT_FALSE(voice->SpeakFile(std::move(broken), "not-a-sound.wav"));
     EXPECT_FALSE(voice->SpeakFile(UniqueFd(), "missing.wav"));
-    EXPECT_EQ(WaitFor(voice->SpeakCompleteEvent(), 0), WaitResult::Signalled);
+    EXPECT_EQ(WaitFor(voice->SpeakCompleteEvent(), 0), WaitResult::kSignalled);
 }
 
 // The desktop's sound server, when the test runs under one (the sound_server_outputs test starts
@@ -325,7 +325,7 @@ TEST_F(RealEngines, TheSoundServerOutputKeepsThePaceOfSpeechWithOrWithoutAServer
         voice->Speak("This sentence is long enough to be interrupted well before its end."));
     std::this_thread::sleep_for(milliseconds(300));
     voice->Purge();
-    EXPECT_EQ(WaitFor(voice->SpeakCompleteEvent(), 0), WaitResult::Signalled);
+    EXPECT_EQ(WaitFor(voice->SpeakCompleteEvent(), 0), WaitResult::kSignalled);
     ASSERT_TRUE(voice->Speak("Hello."));
     ASSERT_TRUE(WaitIdle(*voice));
     EXPECT_FALSE(recorder_->Last().purged);
@@ -365,7 +365,7 @@ TEST(StreamVoice, AnEventPastTheLastSampleComesWithTheEnd) {
     FastHost host;
     StreamVoice voice(host, VoiceToken{"overrun", "test", "overrun", {}});
     ASSERT_TRUE(voice.Speak("Hi"));
-    ASSERT_EQ(WaitFor(voice.SpeakCompleteEvent(), 5000), WaitResult::Signalled);
+    ASSERT_EQ(WaitFor(voice.SpeakCompleteEvent(), 5000), WaitResult::kSignalled);
     SpeechEvent first;
     SpeechEvent second;
     ASSERT_TRUE(voice.GetEvent(first));

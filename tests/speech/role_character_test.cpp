@@ -101,7 +101,7 @@ class ViewCharacterTest : public RoleCharacterTest {
         CLessonView& view = dlg_->m_view;
         view.SetElementHtml(view.GetElement("fileList"),
                             std::string("<span class=\"folder\" id=\"probe\">") + text + "</span>");
-        view.OnRendererEvent(PageEventType::Click, view.GetElement("probe"), -1);
+        view.OnRendererEvent(PageEventType::kClick, view.GetElement("probe"), -1);
     }
 
     std::unique_ptr<CTutorDlg> dlg_;

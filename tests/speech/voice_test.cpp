@@ -281,7 +281,7 @@ TEST_F(CourseTablesTest, PhoneticPiecesPlayTheirSoundWithTheirPicture) {
     // A sound that is not there is silence that ends at once.
     voice.SpeakPhonetic("[m]");
     EXPECT_EQ(engine.files.size(), 2u);
-    EXPECT_EQ(WaitFor(g_hCurrentSpeakDone, 0), WaitResult::Signalled);
+    EXPECT_EQ(WaitFor(g_hCurrentSpeakDone, 0), WaitResult::kSignalled);
 }
 
 TEST_F(CourseTablesTest, APhoneticSoundIsWaitedForWhileEventsRunAndAStopEndsTheWait) {

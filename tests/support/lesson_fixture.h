@@ -40,7 +40,7 @@ class LessonFixture : public ::testing::Test {
         for (PageMirror::Handle h = 1; h < 100000; ++h) {
             if (mirror.Contains(h) && mirror.Attribute(h, "class") == cls &&
                 mirror.InnerText(h) == text) {
-                View().OnRendererEvent(PageEventType::Click, h, -1);
+                View().OnRendererEvent(PageEventType::kClick, h, -1);
                 return;
             }
         }

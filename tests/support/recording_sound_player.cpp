@@ -1,11 +1,11 @@
 #include "support/recording_sound_player.h"
 
 void RecordingSoundPlayer::PlayLooping(const std::string& path) {
-    calls_.push_back({Call::Kind::PlayLooping, path});
+    calls_.push_back({Call::Kind::kPlayLooping, path});
     current_ = path;
 }
 
 void RecordingSoundPlayer::Stop() {
-    calls_.push_back({Call::Kind::Stop, {}});
+    calls_.push_back({Call::Kind::kStop, {}});
     current_.clear();
 }

@@ -10,7 +10,7 @@
 class RecordingSoundPlayer final : public SoundPlayer {
   public:
     struct Call {
-        enum class Kind { PlayLooping, Stop };
+        enum class Kind { kPlayLooping, kStop };
         Kind kind;
         std::string path;  // empty for Stop
 

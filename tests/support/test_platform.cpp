@@ -23,6 +23,6 @@ TestPlatform::TestPlatform() {
 }
 
 bool WaitForDocument(HtmlDialog* dialog) {
-    QSignalSpy completed(dialog, &HtmlDialog::documentCompleted);
+    QSignalSpy completed(dialog, &HtmlDialog::DocumentCompleted);
     return completed.wait(2000);
 }

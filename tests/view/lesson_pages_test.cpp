@@ -83,8 +83,8 @@ TEST_F(LessonPagesTest, GotoShowsTheChosenSection) {
     AddLesson("第一课", "one.dat", kLesson);
     Start();
     OpenLesson("第一课");
-    View().OnRendererEvent(PageEventType::Change, View().GetElement("Select1"), 1);
-    View().OnRendererEvent(PageEventType::Click, View().GetElement("Goto"), -1);
+    View().OnRendererEvent(PageEventType::kChange, View().GetElement("Select1"), 1);
+    View().OnRendererEvent(PageEventType::kClick, View().GetElement("Goto"), -1);
     ASSERT_TRUE(WaitForDocument(&View()));
     EXPECT_EQ(View().m_nSection, 2);
     EXPECT_EQ(View().GetSelectedIndex("Select1"), 1);
@@ -185,8 +185,8 @@ TEST_F(LessonPagesTest, PointerOverTheCurrentLineLeavesItBoldButBlack) {
     Start();
     OpenLesson("第一课");
     const Handle line = View().FindLineElement(1);
-    View().OnRendererEvent(PageEventType::MouseOver, line, -1);
-    View().OnRendererEvent(PageEventType::MouseOut, line, -1);
+    View().OnRendererEvent(PageEventType::kMouseOver, line, -1);
+    View().OnRendererEvent(PageEventType::kMouseOut, line, -1);
     EXPECT_EQ(LineStyle(1, "color"), "#000000");
     EXPECT_EQ(LineStyle(1, "font-weight"), "bold");
 }

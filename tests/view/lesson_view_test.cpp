@@ -69,10 +69,10 @@ TEST_F(LessonViewTest, PointerOverActiveElementsTurnsThemRedWithTheHand) {
     for (const char* cls : {"folder", "file", "setting", "hotElement"}) {
         const Handle element =
             Insert(std::string("<span class=\"") + cls + "\" id=\"probe\">text</span>");
-        Raise(PageEventType::MouseOver, element);
+        Raise(PageEventType::kMouseOver, element);
         EXPECT_EQ(View().GetElementStyle(element, "color"), "#ff0000") << cls;
         EXPECT_EQ(View().GetElementStyle(element, "cursor"), "pointer") << cls;
-        Raise(PageEventType::MouseOut, element);
+        Raise(PageEventType::kMouseOut, element);
         EXPECT_EQ(View().GetElementStyle(element, "color"), "#000000") << cls;
         EXPECT_EQ(View().GetElementStyle(element, "cursor"), "pointer") << cls;
     }
@@ -81,15 +81,15 @@ TEST_F(LessonViewTest, PointerOverActiveElementsTurnsThemRedWithTheHand) {
 TEST_F(LessonViewTest, OnlyTheRaisingElementsOwnWholeClassMatches) {
     const Handle inner =
         Insert("<span class=\"folder\" id=\"outer\"><b id=\"probe\">打开课文</b></span>");
-    Raise(PageEventType::Click, inner);
-    Raise(PageEventType::MouseOver, inner);
+    Raise(PageEventType::kClick, inner);
+    Raise(PageEventType::kMouseOver, inner);
     EXPECT_EQ(View().m_nPage, CLessonView::kCoverPage);
     EXPECT_EQ(View().GetElementStyle(View().GetElement("outer"), "color"), "");
 
     const Handle twoClasses = Insert("<span class=\"folder x\" id=\"probe\">打开课文</span>");
-    Raise(PageEventType::Click, twoClasses);
+    Raise(PageEventType::kClick, twoClasses);
     const Handle otherCase = Insert("<span class=\"Folder\" id=\"probe\">打开课文</span>");
-    Raise(PageEventType::Click, otherCase);
+    Raise(PageEventType::kClick, otherCase);
     EXPECT_EQ(View().m_nPage, CLessonView::kCoverPage);
     EXPECT_EQ(View().LoadedResource(), CLessonView::kCoverPage);
 }
@@ -98,14 +98,14 @@ TEST_F(LessonViewTest, EventsFromElementsNotOnThePageAreIgnored) {
     const Handle stale = LoadPageWithFolder("打开课文");
     Insert("<b id=\"probe\">replaced</b>");
     for (Handle element : {stale, Handle{0}, Handle{0x7fffffff}}) {
-        Raise(PageEventType::Click, element);
+        Raise(PageEventType::kClick, element);
     }
     EXPECT_EQ(View().m_nPage, CLessonView::kCoverPage);
     EXPECT_EQ(View().LoadedResource(), CLessonView::kCoverPage);
 }
 
 TEST_F(LessonViewTest, OpenLessonsLinkShowsTheContentsPage) {
-    Raise(PageEventType::Click, LoadPageWithFolder("打开课文"));
+    Raise(PageEventType::kClick, LoadPageWithFolder("打开课文"));
     EXPECT_EQ(View().m_nPage, 1);
     EXPECT_EQ(View().m_nShowing, 2);
     EXPECT_EQ(View().LoadedResource(), CLessonView::kContentsPage);
@@ -116,7 +116,7 @@ TEST_F(LessonViewTest, OpenLessonsLinkShowsTheContentsPage) {
 
 TEST_F(LessonViewTest, BackLinkOfTheContentsPageReturnsToTheCoverWithTheTitleSound) {
     course_.Write("logo.wav", "RIFF");
-    Raise(PageEventType::Click, LoadPageWithFolder("打开课文"));
+    Raise(PageEventType::kClick, LoadPageWithFolder("打开课文"));
     ASSERT_TRUE(WaitForDocument(&View()));
     platform_.Sound().Stop();
     Handle back = 0;
@@ -127,7 +127,7 @@ TEST_F(LessonViewTest, BackLinkOfTheContentsPageReturnsToTheCoverWithTheTitleSou
     }
     ASSERT_NE(back, 0u);
     EXPECT_EQ(View().GetElementText(back), "返回");
-    Raise(PageEventType::Click, back);
+    Raise(PageEventType::kClick, back);
     EXPECT_EQ(View().m_nPage, 0);
     EXPECT_EQ(View().m_nShowing, 0);
     EXPECT_EQ(View().LoadedResource(), CLessonView::kCoverPage);
@@ -142,7 +142,7 @@ TEST_F(LessonViewTest, BackToContentsFromALessonRestartsTheTitleSound) {
     ASSERT_TRUE(WaitForDocument(&View()));
     View().EnableCommandButtons(true, true);
     platform_.Sound().Stop();
-    Raise(PageEventType::Click, LoadPageWithFolder("返回目录"));
+    Raise(PageEventType::kClick, LoadPageWithFolder("返回目录"));
     EXPECT_EQ(View().m_nPage, 1);
     EXPECT_EQ(View().m_nShowing, 2);
     EXPECT_EQ(View().LoadedResource(), CLessonView::kContentsPage);
@@ -151,9 +151,9 @@ TEST_F(LessonViewTest, BackToContentsFromALessonRestartsTheTitleSound) {
 }
 
 TEST_F(LessonViewTest, SettingsFolderTextAndEmptyElementsDoNothing) {
-    Raise(PageEventType::Click, LoadPageWithFolder("系统设置"));
-    Raise(PageEventType::Click, LoadPageWithFolder(""));
-    Raise(PageEventType::Click, Insert("<span class=\"file\" id=\"probe\"></span>"));
+    Raise(PageEventType::kClick, LoadPageWithFolder("系统设置"));
+    Raise(PageEventType::kClick, LoadPageWithFolder(""));
+    Raise(PageEventType::kClick, Insert("<span class=\"file\" id=\"probe\"></span>"));
     EXPECT_EQ(View().m_nPage, CLessonView::kCoverPage);
     EXPECT_EQ(View().LoadedResource(), CLessonView::kCoverPage);
 }
@@ -161,7 +161,7 @@ TEST_F(LessonViewTest, SettingsFolderTextAndEmptyElementsDoNothing) {
 TEST_F(LessonViewTest, SettingsElementReloadsTheCurrentPage) {
     const Handle setting = Insert("<span class=\"setting\" id=\"probe\">系统设置</span>");
     CancelSettingsWhenOpen();
-    Raise(PageEventType::Click, setting);
+    Raise(PageEventType::kClick, setting);
     EXPECT_FALSE(View().HasElement(setting));
     EXPECT_TRUE(WaitForDocument(&View()));
     EXPECT_EQ(View().LoadedResource(), CLessonView::kCoverPage);
@@ -219,34 +219,34 @@ class SectionSelectorTest : public LessonViewTest {
         Insert(
             "<SELECT id=\"Select1\"><OPTION selected value=\"1\">One<OPTION value=\"2\">Two"
             "</SELECT><INPUT id=\"Goto\" type=\"BUTTON\" value=\"Goto\">");
-        select = View().GetElement("Select1");
-        go = View().GetElement("Goto");
+        select_ = View().GetElement("Select1");
+        go_ = View().GetElement("Goto");
     }
-    Handle select = 0;
-    Handle go = 0;
+    Handle select_ = 0;
+    Handle go_ = 0;
 };
 
 TEST_F(SectionSelectorTest, ChangingTheSelectionAloneChangesNothing) {
-    Raise(PageEventType::Change, select, 1);
+    Raise(PageEventType::kChange, select_, 1);
     EXPECT_EQ(View().m_nSection, 1);
-    EXPECT_TRUE(View().HasElement(select));
+    EXPECT_TRUE(View().HasElement(select_));
     EXPECT_EQ(View().GetSelectedIndex("Select1"), 1);
 }
 
 TEST_F(SectionSelectorTest, GotoWithAnotherSectionReloadsTheLessonPage) {
-    Raise(PageEventType::Change, select, 1);
-    Raise(PageEventType::Click, go);
+    Raise(PageEventType::kChange, select_, 1);
+    Raise(PageEventType::kClick, go_);
     EXPECT_EQ(View().m_nSection, 2);
     EXPECT_EQ(View().m_bSectionRequested, 0);
-    EXPECT_FALSE(View().HasElement(select));
+    EXPECT_FALSE(View().HasElement(select_));
     EXPECT_EQ(View().LoadedResource(), CLessonView::kLessonPage);
 }
 
 TEST_F(SectionSelectorTest, GotoWithTheShownSectionDoesNotReload) {
-    Raise(PageEventType::Click, go);
+    Raise(PageEventType::kClick, go_);
     EXPECT_EQ(View().m_nSection, 1);
     EXPECT_EQ(View().m_bSectionRequested, 0);
-    EXPECT_TRUE(View().HasElement(select));
+    EXPECT_TRUE(View().HasElement(select_));
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ class StudyModesTest : public LessonFixture {
 
     void Press(int id) { qobject_cast<QAbstractButton*>(FindControl(dlg_.get(), id))->click(); }
     void ClickLine(int n) {
-        View().OnRendererEvent(PageEventType::Click, View().FindLineElement(n), -1);
+        View().OnRendererEvent(PageEventType::kClick, View().FindLineElement(n), -1);
     }
     std::vector<bool> Buttons() {
         std::vector<bool> states;

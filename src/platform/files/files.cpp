@@ -154,8 +154,8 @@ std::error_code ReadAll(int fd, std::string& bytes, std::size_t limit) {
 }  // namespace
 
 const std::error_category& FileRefusalCategory() {
-    static const FileRefusalCategoryImpl category;
-    return category;
+    static const FileRefusalCategoryImpl kCategory;
+    return kCategory;
 }
 
 std::error_code make_error_code(FileRefusal refusal) {

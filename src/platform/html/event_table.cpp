@@ -7,7 +7,7 @@ std::vector<int> MatchEventTable(std::span<const EventTableEntry> table, PageEve
         if (entry.type != type || entry.name.empty()) {
             continue;
         }
-        const std::string_view subject = entry.match == EventMatch::ByClass ? classAttribute : id;
+        const std::string_view subject = entry.match == EventMatch::kByClass ? classAttribute : id;
         if (subject == entry.name) {
             handlers.push_back(entry.handler);
         }

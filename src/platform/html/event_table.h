@@ -6,12 +6,12 @@
 
 // The static event table of an HTML dialog: which handler runs for which event on which element.
 
-enum class PageEventType { MouseOver, MouseOut, Click, Change };
+enum class PageEventType { kMouseOver, kMouseOut, kClick, kChange };
 
 enum class EventMatch {
-    ByClass,      // the element's whole class attribute equals the name
-    ById,         // the element's id equals the name
-    ElementById,  // the element's own (non-bubbling) event, by id
+    kByClass,      // the element's whole class attribute equals the name
+    kById,         // the element's id equals the name
+    kElementById,  // the element's own (non-bubbling) event, by id
 };
 
 struct EventTableEntry {

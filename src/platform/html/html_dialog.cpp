@@ -105,7 +105,7 @@ void HtmlDialog::OnRendererDocumentReady(int generation) {
         return;
     }
     OnDocumentComplete();
-    emit documentCompleted();
+    emit DocumentCompleted();
 }
 
 void HtmlDialog::OnRendererEvent(PageEventType type, Handle element, int selectedIndex) {

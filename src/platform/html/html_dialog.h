@@ -54,7 +54,7 @@ class HtmlDialog : public QWidget, public PageRendererClient {
 
   signals:
     // After the dialog has handled a document's completion.
-    void documentCompleted();
+    void DocumentCompleted();
 
   protected:
     virtual void OnDocumentComplete() {}

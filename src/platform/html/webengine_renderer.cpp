@@ -103,27 +103,27 @@ class PageBridge : public QObject {
     void childrenReplaced(int generation, int handle, const QString& html);
     void styleChanged(int generation, int handle, const QString& property, const QString& value);
     void scrollIntoView(int generation, int handle);
-    void ready(int generation);
-    void pageEventRaised(int generation, PageEventType type, int handle, int selectedIndex);
+    void Ready(int generation);
+    void PageEventRaised(int generation, PageEventType type, int handle, int selectedIndex);
 
   public slots:
     void documentReady(int generation) {
         if (generation > 0) {
-            emit ready(generation);
+            emit Ready(generation);
         }
     }
     void pageEvent(int generation, const QString& type, int handle, int selectedIndex) {
         static const std::pair<const char*, PageEventType> kTypes[] = {
-            {"mouseover", PageEventType::MouseOver},
-            {"mouseout", PageEventType::MouseOut},
-            {"click", PageEventType::Click},
-            {"change", PageEventType::Change}};
+            {"mouseover", PageEventType::kMouseOver},
+            {"mouseout", PageEventType::kMouseOut},
+            {"click", PageEventType::kClick},
+            {"change", PageEventType::kChange}};
         if (generation <= 0 || handle <= 0 || selectedIndex < -1) {
             return;
         }
         for (const auto& [name, value] : kTypes) {
             if (type == QLatin1String(name)) {
-                emit pageEventRaised(generation, value, handle, selectedIndex);
+                emit PageEventRaised(generation, value, handle, selectedIndex);
                 return;
             }
         }
@@ -163,8 +163,8 @@ WebEngineRenderer::WebEngineRenderer(PageRendererClient& client)
                                        ReadResource(QStringLiteral(":/bridge/page_bridge.js")),
                                        QWebEngineScript::DocumentReady));
 
-    connect(bridge_, &PageBridge::ready, this, &WebEngineRenderer::OnDocumentReady);
-    connect(bridge_, &PageBridge::pageEventRaised, this,
+    connect(bridge_, &PageBridge::Ready, this, &WebEngineRenderer::OnDocumentReady);
+    connect(bridge_, &PageBridge::PageEventRaised, this,
             [this](int generation, PageEventType type, int handle, int selectedIndex) {
                 if (generation == generation_ && ready_) {
                     client_.OnRendererEvent(type, static_cast<PageMirror::Handle>(handle),

@@ -4,7 +4,7 @@
 
 class QWidget;
 
-enum class MessageIcon { None, Error, Information, Warning };
+enum class MessageIcon { kNone, kError, kInformation, kWarning };
 
 // A modal message with one OK button. Text is plain text (no markup is interpreted); the program
 // converts its CP936 strings at the call. Show() returns when the user has closed the box; events

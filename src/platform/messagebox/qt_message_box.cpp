@@ -6,13 +6,13 @@ namespace {
 
 QMessageBox::Icon QtIcon(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::None:
+        case MessageIcon::kNone:
             return QMessageBox::NoIcon;
-        case MessageIcon::Error:
+        case MessageIcon::kError:
             return QMessageBox::Critical;
-        case MessageIcon::Information:
+        case MessageIcon::kInformation:
             return QMessageBox::Information;
-        case MessageIcon::Warning:
+        case MessageIcon::kWarning:
             return QMessageBox::Warning;
     }
     return QMessageBox::NoIcon;

@@ -36,7 +36,7 @@ bool Waitable::WaitSignalled(int timeoutMs) {
 
 WaitResult WaitFor(const std::shared_ptr<Waitable>& handle, int timeoutMs) {
     if (!handle) {
-        return WaitResult::Failed;
+        return WaitResult::kFailed;
     }
-    return handle->WaitSignalled(timeoutMs) ? WaitResult::Signalled : WaitResult::Timeout;
+    return handle->WaitSignalled(timeoutMs) ? WaitResult::kSignalled : WaitResult::kTimeout;
 }

@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-enum class WaitResult { Signalled, Timeout, Failed };
+enum class WaitResult { kSignalled, kTimeout, kFailed };
 
 inline constexpr int kWaitForever = -1;
 

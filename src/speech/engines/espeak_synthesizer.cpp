@@ -24,14 +24,14 @@ struct EspeakVoice {
 // into tone-numbered pinyin, and the plain "cmn" voice of espeak-ng 1.51 then reads those
 // digits out as English numbers ("ni three hao three").
 const std::vector<EspeakVoice>& KnownVoices() {
-    static const std::vector<EspeakVoice> voices{
+    static const std::vector<EspeakVoice> kVoices{
         {"espeak_en_us", "en-us", false, {{"Gender", "Male"}, {"Language", "409"}}},
         {"espeak_cmn",
          "cmn-latn-pinyin",
          true,
          {{"Gender", "Male"}, {"Language", "804"}, {"VendorPreferred", ""}}},
     };
-    return voices;
+    return kVoices;
 }
 
 const EspeakVoice* FindKnown(const std::string& id) {

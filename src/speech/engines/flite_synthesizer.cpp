@@ -32,7 +32,7 @@ struct FliteVoice {
 };
 
 const std::vector<FliteVoice>& KnownVoices() {
-    static const std::vector<FliteVoice> voices{
+    static const std::vector<FliteVoice> kVoices{
         {"cmu_us_rms",
          register_cmu_us_rms,
          unregister_cmu_us_rms,
@@ -50,7 +50,7 @@ const std::vector<FliteVoice>& KnownVoices() {
          unregister_cmu_us_slt,
          {{"Gender", "Female"}, {"Language", "409"}, {"Age", "Adult"}}},
     };
-    return voices;
+    return kVoices;
 }
 
 // Every flite voice here speaks at 16 kHz.
