@@ -7,9 +7,10 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
-echo "== format and layers =="
+echo "== format, layers and commit subjects =="
 bash scripts/format.sh --check
 python3 scripts/check_layers.py
+bash scripts/check_commits.sh
 
 jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
