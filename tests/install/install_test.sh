@@ -25,6 +25,7 @@ fail() {
 expected=$(sort <<'EOF'
 usr/bin/quorvan
 usr/bin/quorvan-build-course
+usr/bin/quorvan-check-character
 usr/bin/quorvan-check-course
 usr/bin/quorvan-pack
 usr/bin/quorvan-say
@@ -39,6 +40,7 @@ usr/share/icons/hicolor/64x64/apps/quorvan.png
 usr/share/icons/hicolor/scalable/apps/quorvan.svg
 usr/share/lintian/overrides/quorvan
 usr/share/man/man1/quorvan-build-course.1.gz
+usr/share/man/man1/quorvan-check-character.1.gz
 usr/share/man/man1/quorvan-check-course.1.gz
 usr/share/man/man1/quorvan-pack.1.gz
 usr/share/man/man1/quorvan-say.1.gz
@@ -61,7 +63,8 @@ fi
 if ! diff -r "$build/share/quorvan/course" "$root/usr/share/quorvan/course" >&2; then
   fail "the installed sample course differs from the built one"
 fi
-for name in quorvan quorvan-build-course quorvan-check-course quorvan-pack quorvan-say quorvan-unpack; do
+for name in quorvan quorvan-build-course quorvan-check-character quorvan-check-course quorvan-pack \
+    quorvan-say quorvan-unpack; do
   page=$root/usr/share/man/man1/$name.1.gz
   [ -f "$page" ] || continue
   warnings=$(zcat "$page" | LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l - 2>&1 >/dev/null || true)

@@ -25,6 +25,9 @@ constexpr const char* kPack = QUORVAN_PACK;
 constexpr const char* kUnpack = QUORVAN_UNPACK;
 constexpr const char* kBuildCourse = QUORVAN_BUILD_COURSE;
 constexpr const char* kCheckCourse = QUORVAN_CHECK_COURSE;
+#ifdef QUORVAN_CHECK_CHARACTER
+constexpr const char* kCheckCharacter = QUORVAN_CHECK_CHARACTER;
+#endif
 
 struct Outcome {
     int status;  // exit status, or -1 when the process did not exit normally
@@ -465,5 +468,28 @@ TEST_F(ToolsTest, CheckKeepsToLessonsInsideTheCourse) {
         << fixed.output;
     EXPECT_EQ(ReadFile(Path("victim.txt")), "#1A@5#\nkept\n");
 }
+
+#ifdef QUORVAN_CHECK_CHARACTER
+// One refused file fails the whole run, with the reader's own reason, and the files around it are
+// still checked.
+TEST_F(ToolsTest, CharacterCheckPassesTheShippedCharactersAndGivesTheReadersReason) {
+    const fs::path owl = fs::path(QUORVAN_SHIPPED_CHARACTERS) / "merlin.acs";
+    const fs::path panda = fs::path(QUORVAN_SHIPPED_CHARACTERS) / "Genie.acs";
+    // Still well-formed, with every frame intact, but without one of the required animations.
+    std::string damaged = ReadFile(panda);
+    const std::size_t at = damaged.find("\"DoMagic2\"");
+    ASSERT_NE(at, std::string::npos);
+    damaged.replace(at, 10, "\"DoMagic3\"");
+    WriteFile(Path("damaged.acs"), damaged);
+
+    const Outcome outcome = Run(kCheckCharacter, {owl, Path("damaged.acs"), panda});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(Has(outcome.output, owl.string() + ": ok (Hoot ")) << outcome.output;
+    EXPECT_TRUE(Has(outcome.output, panda.string() + ": ok (Bao ")) << outcome.output;
+    EXPECT_TRUE(Has(outcome.errors,
+                    Path("damaged.acs").string() + ": the animation \"DoMagic2\" is missing\n"))
+        << outcome.errors;
+}
+#endif
 
 }  // namespace
