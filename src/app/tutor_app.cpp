@@ -4,6 +4,8 @@
 #include "platform/files/files.h"
 #include "platform/log/log.h"
 #include "platform/messagebox/message_box.h"
+#include "settings/tutor_settings.h"
+#include "view/lesson_view.h"
 #include "view/platform_services.h"
 
 bool CTutorApp::InitInstance() {
@@ -28,6 +30,10 @@ bool CTutorApp::InitInstance() {
             return false;
         }
         LogFileFailure("cannot lock", kLockFile, error);
+    } else {
+        // No other tutor writes here now: a temporary file of ours is one a killed tutor left.
+        RemoveReplaceLeftovers(kSettingsFileName);
+        RemoveReplaceLeftovers(CLessonView::kLessonTextFile);
     }
     {
         CTutorDlg dlg(runtime_.Services());

@@ -12,6 +12,9 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/tutor_app.h"
 #include "platform/window/dialog_controls.h"
@@ -212,6 +215,34 @@ TEST_F(TutorDlgTest, ASecondTutorInTheSameFolderSaysSoAndLeaves) {
     EXPECT_EQ(app.ExitCode(), 1);
     ASSERT_EQ(platform_.MessageBox().Messages().size(), 1u);
     EXPECT_EQ(course_.Read("quorvan.set"), "keep me");
+}
+
+TEST_F(TutorDlgTest, AStartRemovesWhatKilledWritesLeftOnceNoOtherTutorRuns) {
+    course_.Write("cntindex.idx", "");
+    course_.Write("quorvan.set.a1B2c3", "killed while writing the settings");
+    course_.Write("tcnt.tmp.Z9y8X7", "killed while writing the lesson text");
+    course_.Write("quorvan.set.bak", "the learner's");
+    course_.Write("quorvan.set.D1r3ct/x", "a folder is never ours");
+    std::filesystem::create_symlink("quorvan.set.bak", "quorvan.set.L1nk00");
+    {
+        // The tutor that holds the folder may be writing its settings right now.
+        UniqueFd other;
+        ASSERT_EQ(LockFolder(".", CTutorApp::kLockFile, other), std::error_code());
+        CTutorApp app(platform_);
+        app.InitInstance();
+        ASSERT_EQ(app.ExitCode(), 1);
+        EXPECT_TRUE(course_.Exists("quorvan.set.a1B2c3"));
+    }
+    QTimer::singleShot(50, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
+    CTutorApp app(platform_);
+    app.InitInstance();
+    EXPECT_EQ(course_.Names(), (std::vector<std::string>{"cntindex.idx", "quorvan.lock",
+                                                         "quorvan.set", "quorvan.set.D1r3ct",
+                                                         "quorvan.set.L1nk00", "quorvan.set.bak"}));
 }
 
 TEST_F(TutorDlgTest, DegenerateOrOffScreenRectangleKeepsTheTemplatePlacement) {

@@ -5,12 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <system_error>
+
+#include "platform/log/log.h"
 
 std::string CurrentDirectory() {
     // glibc allocates a buffer of the right size when given none.
@@ -342,6 +345,34 @@ std::error_code ReplaceFile(const std::string& path, std::string_view bytes) {
     }
     ::unlink(temp.c_str());
     return error;
+}
+
+bool IsUniqueNamePart(std::string_view text) {
+    return text.size() == 6 && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+           });
+}
+
+void RemoveReplaceLeftovers(const std::string& path) {
+    const std::filesystem::path target(path);
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    const std::string prefix = target.filename().string() + ".";
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        std::error_code ignored;
+        if (!name.starts_with(prefix) || !IsUniqueNamePart(name.substr(prefix.size())) ||
+            !std::filesystem::is_regular_file(entry->symlink_status(ignored))) {
+            continue;
+        }
+        std::error_code removed;
+        std::filesystem::remove(entry->path(), removed);
+        if (removed) {
+            LogFileFailure("cannot remove", entry->path().string(), removed);
+        }
+    }
 }
 
 std::error_code LockFolder(const std::string& folder, const std::string& lockName, UniqueFd& lock) {

@@ -108,6 +108,14 @@ bool IsRegularFileInside(const std::string& path, const std::vector<std::string>
 // On failure the old file is as it was and no temporary file is left.
 std::error_code ReplaceFile(const std::string& path, std::string_view bytes);
 
+// Removes what ReplaceFile(`path`) leaves behind when its process is killed midway: the regular
+// files named like `path` plus "." and six letters or digits. Only for a file that no live
+// process may be replacing now. A leftover that cannot be removed is logged and stays.
+void RemoveReplaceLeftovers(const std::string& path);
+
+// Whether `text` is what mkstemp() and mkdtemp() put in place of "XXXXXX": six letters or digits.
+bool IsUniqueNamePart(std::string_view text);
+
 // Takes the lock that keeps a second tutor out of a course folder: an exclusive lock on the file
 // `lockName` in `folder`, created if need be, held until `lock` is closed. Another holder gives
 // std::errc::resource_unavailable_try_again. A link or special file at that name is not used.
