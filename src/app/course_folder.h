@@ -20,8 +20,11 @@ CourseFolderChoice ChooseCourseFolder(const std::optional<std::string>& given,
                                       const std::string& current, const char* xdgDataHome,
                                       const char* home);
 
-// Makes the learner's own folder as a copy of `sampleCourse` when `choice` asks for it and it does
-// not exist, then checks that the folder is a directory the tutor can write in (it probes with a
-// file of its own, removed at once). The error says why not.
+// For the learner's own folder (`choice.own`): makes it as a copy of `sampleCourse` when it does
+// not exist, or gives it what it lacks of the sample when its index is missing, never replacing
+// anything in it; removes the copies that killed starts left beside it. Starts at the same time
+// each make a copy of their own, beside the folder, and the first to move it into place wins, so
+// that none ever sees half a course. Then checks that the folder is a directory the tutor can
+// write in (it probes with a file of its own, removed at once). The error says why not.
 std::error_code PrepareCourseFolder(const CourseFolderChoice& choice,
                                     const std::string& sampleCourse);

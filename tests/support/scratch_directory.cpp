@@ -57,9 +57,9 @@ bool ScratchDirectory::Exists(std::string_view name) const {
     return fs::exists(Path(name));
 }
 
-std::vector<std::string> ScratchDirectory::Names() const {
+std::vector<std::string> ScratchDirectory::Names(std::string_view folder) const {
     std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(path_)) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(path_ / folder)) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());

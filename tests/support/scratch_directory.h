@@ -29,8 +29,8 @@ class ScratchDirectory {
     // A file's bytes; empty when it cannot be read.
     std::string Read(std::string_view name) const;
     bool Exists(std::string_view name) const;
-    // The names directly inside the folder, sorted.
-    std::vector<std::string> Names() const;
+    // The names directly inside the folder, or inside `folder` in it, sorted.
+    std::vector<std::string> Names(std::string_view folder = {}) const;
 
   private:
     std::filesystem::path path_;
