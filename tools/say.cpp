@@ -17,6 +17,7 @@
 #include <QJsonObject>
 #include <QString>
 #include <QTimer>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -38,6 +39,7 @@
 #include "speech/engines/speech_registry.h"
 #include "speech/engines/utterance_observer.h"
 #include "speech/role.h"
+#include "speech/speakable_text.h"
 #include "speech/spoken_runs.h"
 #include "speech/voice.h"
 
@@ -291,7 +293,20 @@ void SpeakText(const Options& options, const SpeechServices& services, Recording
     if (withCourse) {
         voice.LoadPhoneticTable();
     }
-    for (const std::string& piece : Pieces(options.text, withCourse)) {
+    const std::vector<std::string> pieces = Pieces(options.text, withCourse);
+    // The bounds of one lesson line in the tutor hold for the whole text.
+    const auto sounds = static_cast<std::size_t>(std::count_if(
+        pieces.begin(), pieces.end(),
+        [&](const std::string& piece) { return withCourse && piece.front() == '['; }));
+    if (sounds > kMaxPhoneticPieces) {
+        throw Failure{"the text would play " + std::to_string(sounds) +
+                      " recorded sounds, more than " + std::to_string(kMaxPhoneticPieces)};
+    }
+    if (const std::size_t size = SpeakableText(options.text).size(); size > kMaxSpokenBytes) {
+        throw Failure{"the text would say " + std::to_string(size) + " bytes, more than " +
+                      std::to_string(kMaxSpokenBytes)};
+    }
+    for (const std::string& piece : pieces) {
         if (IsBlank(piece)) {
             continue;
         }
@@ -328,6 +343,9 @@ void SpeakLine(const Options& options, const SpeechServices& services, Recording
     std::string speech = Utf8ToCp936(options.text);
     StripSpeakerPrefix(speech);
     CleanSentence(speech);
+    if (!PrepareSpokenLine(speech)) {
+        throw Failure{"the line is not spoken"};
+    }
     const PlaybackWatch watch(recording, [&role] { role.Stop(); });
     role.SpeakRuns(std::move(speech));
     // A Chinese run starts without waiting, so the English voice may still be speaking too.

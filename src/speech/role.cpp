@@ -5,6 +5,7 @@
 
 #include "platform/codepage.h"
 #include "platform/events/event_pump.h"
+#include "speech/speakable_text.h"
 #include "speech/spoken_runs.h"
 
 namespace {
@@ -188,6 +189,9 @@ void CRole::SpeakSentence(const std::u16string& text) {
 }
 
 void CRole::SpeakRuns(std::string speech) {
+    if (!PrepareSpokenLine(speech)) {
+        return;
+    }
     while (!speech.empty()) {
         std::string run;
         const int kind = SplitFirstRun(speech, run);

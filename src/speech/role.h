@@ -51,9 +51,10 @@ class CRole {
     void SpeakPiece(const std::u16string& text);
     // The runs of a cleaned line (CP936), in order, each once the utterance before has ended:
     // Chinese ones to the Chinese voice (unless Chinese is not to be read), English and phonetic
-    // ones to the English voice; blank runs are skipped. While it waits the GUI thread's events
-    // run; a stop request ends it. Needs no character, so that tools can speak a line as the
-    // tutor does.
+    // ones to the English voice; runs that say nothing are skipped, and a line that says too much
+    // (see PrepareSpokenLine) is not spoken at all, with one line on stderr. While it waits the
+    // GUI thread's events run; a stop request ends it. Needs no character, so that tools can
+    // speak a line as the tutor does.
     void SpeakRuns(std::string speech);
 
     CharacterAgent* m_pAgent = nullptr;

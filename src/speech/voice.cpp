@@ -10,6 +10,7 @@
 #include "platform/files/files.h"
 #include "platform/log/log.h"
 #include "platform/messagebox/message_box.h"
+#include "speech/speakable_text.h"
 
 std::shared_ptr<Waitable> g_hCurrentSpeakDone;
 
@@ -93,10 +94,33 @@ SpeakResult CVoice::Speak(const std::u16string& text) {
     if (!m_pVoice) {
         return SpeakResult::kNoEngine;
     }
+    const std::string speakable = SpeakableText(QString::fromStdU16String(text).toStdString());
+    if (speakable.size() > kMaxSpokenBytes) {
+        LogLine("speech: a text of " + std::to_string(speakable.size()) +
+                " bytes is not spoken: at most " + std::to_string(kMaxSpokenBytes));
+        return SpeakResult::kFailed;
+    }
+    const std::vector<std::string> utterances = SplitUtterances(speakable);
+    if (utterances.empty()) {
+        return SpeakResult::kNoEngine;
+    }
     m_bStopRequested = 0;
-    const bool queued = m_pVoice->Speak(QString::fromStdU16String(text).toStdString());
-    g_hCurrentSpeakDone = m_pVoice->SpeakCompleteEvent();
-    return queued ? SpeakResult::kOk : SpeakResult::kFailed;
+    const int purges = purges_;
+    for (std::size_t i = 0; i < utterances.size(); ++i) {
+        // One utterance at a time: the engine never holds more than one in the making.
+        if (i > 0) {
+            WaitUntilPlayed();
+            if (purges_ != purges) {
+                break;
+            }
+        }
+        const bool queued = m_pVoice->Speak(utterances[i]);
+        g_hCurrentSpeakDone = m_pVoice->SpeakCompleteEvent();
+        if (!queued) {
+            return SpeakResult::kFailed;
+        }
+    }
+    return SpeakResult::kOk;
 }
 
 SpeakResult CVoice::SpeakAnsi(const std::string& text) {

@@ -59,7 +59,10 @@ class CVoice {
 
     void FreePictures();
 
-    // Text in UTF-16.
+    // Text in UTF-16, as SpeakableText makes it; nothing to say gives kNoEngine, and a text that
+    // says more than kMaxSpokenBytes is refused (and logged). A text longer than one utterance is
+    // spoken as several, each once the one before has played: this returns once the last has
+    // started, or the voice is purged, and runs the GUI thread's events meanwhile.
     SpeakResult Speak(const std::u16string& text);
     // Text in the program's code page (CP936).
     SpeakResult SpeakAnsi(const std::string& text);

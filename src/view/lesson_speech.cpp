@@ -1,5 +1,6 @@
 // Speaking the current lesson line with role 1: whole, or piece by piece through the speak queue.
 #include "platform/codepage.h"
+#include "speech/speakable_text.h"
 #include "speech/spoken_runs.h"
 #include "view/lesson_view.h"
 
@@ -23,6 +24,9 @@ void CLessonView::QueueCurrentLine() {
     }
     StripSpeakerPrefix(text);
     CleanQueue(text);
+    if (!PrepareSpokenLine(text)) {
+        return;
+    }
     m_strSpeakQueue = std::move(text);
     if (!m_strSpeakQueue.empty()) {
         SpeakNextPiece();
