@@ -60,6 +60,13 @@ def make(course_source, folder, pack_tool):
         f.write(struct.pack("<I", 0xFFFFFFFF))
         f.write(bytes([255]) + bytes(range(256)) * 15 + bytes(4 << 20))
 
+    # A line that the English engine once wrote past a buffer on, and an ordinary one after it.
+    pack(
+        pack_tool,
+        b"#1Brackets@0#\nHello. " + b"[]" * 800 + b"\nGood morning, Tom.\n#\n",
+        os.path.join(course, "brackets.dat"),
+    )
+
     lessons = {
         "Zero": "/dev/zero",
         "Fifo": "fifo.dat",
@@ -68,6 +75,7 @@ def make(course_source, folder, pack_tool):
         "Lines": "lines.dat",
         "Huge": "huge.dat",
         "Pictures": "pictures.dat",
+        "Brackets": "brackets.dat",
     }
     with open(os.path.join(course, "cntindex.idx"), "rb") as f:
         index = f.read()

@@ -1,5 +1,6 @@
 """End-to-end test of a hostile course folder with the real program: no file outside the course is
-written or shown, no special file hangs the tutor, no lesson file freezes it or fills the disk.
+written or shown, no special file hangs the tutor, no lesson file freezes it or fills the disk, no
+lesson line breaks the voices.
 Usage: run_hostile_e2e.py PATH_TO_QUORVAN PATH_TO_BUILT_COURSE PATH_TO_QUORVAN_PACK"""
 
 import json
@@ -11,7 +12,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import hostile_course  # noqa: E402
-from desktop import Program  # noqa: E402
+from desktop import Program, read_speech_log  # noqa: E402
 
 EXECUTABLE = COURSE = PACK = None
 MAX_LESSON_TEXT = 8 << 20
@@ -54,7 +55,8 @@ class HostileCourseTest(unittest.TestCase):
     def setUp(self):
         self.workdir = tempfile.TemporaryDirectory()
         self.course, self.lessons = hostile_course.make(COURSE, self.workdir.name, PACK)
-        self.program = Program(EXECUTABLE, self.course)
+        self.log = os.path.join(self.workdir.name, "speech")
+        self.program = Program(EXECUTABLE, self.course, ["--speech-log", self.log])
 
     def tearDown(self):
         self.program.kill()
@@ -105,6 +107,30 @@ class HostileCourseTest(unittest.TestCase):
         self.assertEqual(self.program.close(), 0)
         with open(os.path.join(self.workdir.name, "outside", hostile_course.VICTIM), "rb") as f:
             self.assertEqual(f.read(), hostile_course.VICTIM_TEXT)
+
+    def wait_spoken(self, text, count=1, timeout=30):
+        """Waits until the speech log holds `count` utterances of `text`, while the tutor runs."""
+        deadline = time.monotonic() + timeout
+        while True:
+            spoken = [u["text"].strip() for u in read_speech_log(self.log) if "text" in u]
+            if spoken.count(text) >= count:
+                return
+            self.assertIsNone(self.program.process.poll(), f"the tutor died; spoken: {spoken}")
+            if time.monotonic() > deadline:
+                self.fail(f"{text!r} not spoken {count} times; spoken: {spoken}")
+            time.sleep(0.1)
+
+    def test_a_line_that_broke_the_english_engine_is_spoken_and_so_is_the_next(self):
+        page = self.program.page
+        self.assertTrue(page.wait_for("document.body.innerText.includes('欢迎进入')"))
+        self.program.click(".folder")
+        open_lesson(self.program, "Brackets")
+        self.assertTrue(page.wait_for("document.getElementById('line2') !== null"))
+        self.program.click("#line1")
+        self.wait_spoken("Hello.")
+        self.program.click("#line2")
+        self.wait_spoken("Good morning, Tom.")
+        self.assertEqual(self.program.close(), 0)
 
 
 if __name__ == "__main__":
