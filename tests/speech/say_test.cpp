@@ -171,6 +171,33 @@ TEST(Say, SpeaksALineAsTheTutorDoes) {
     EXPECT_NEAR(ReadSound(log.Path("all.wav")).seconds, seconds, 0.01);
 }
 
+// 100 KB that once aborted the tool, ran for minutes or took gigabytes: what they say is said,
+// and a text that would say too much is refused at once.
+TEST(Say, SpeaksWhatAHostileTextSaysAndRefusesATextThatSaysTooMuch) {
+    ScratchDirectory course("say-hostile-course");
+    WritePhoneticCourse(course);
+    ScratchDirectory log("say-hostile-log");
+    const QString brackets = QStringLiteral("[]").repeated(50000);
+    const Outcome line = Say({"--line", "--speech-log", Path(log.Path()), "-o",
+                              Path(log.Path("all.wav")), "Hello " + brackets});
+    ASSERT_EQ(line.status, 0) << line.errors;
+    const std::vector<QJsonObject> spoken = JsonLines(log.Read("speech.jsonl"));
+    ASSERT_EQ(spoken.size(), 1u);
+    EXPECT_EQ(spoken[0]["text"], "Hello ");
+    EXPECT_EQ(Say({"-o", Path(log.Path("pairs.wav")), brackets}).status, 0);
+
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("Good morning. ").repeated(7000)},
+          QStringList{"--line", QStringLiteral("a").repeated(100000)},
+          QStringList{"--course", Path(course.Path()), QStringLiteral("[ai] ").repeated(20000)},
+          QStringList{"--line", "--course", Path(course.Path()),
+                      QStringLiteral("[ai] ").repeated(20000)}}) {
+        const Outcome refused = Say(QStringList{"-o", Path(log.Path("refused.wav"))} + arguments);
+        EXPECT_EQ(refused.status, 1) << arguments.front().toStdString();
+        EXPECT_NE(refused.errors.find("more than"), std::string::npos) << refused.errors;
+    }
+}
+
 TEST(Say, WritesRelativeOutputsWhereItStartsNotInTheCourse) {
     ScratchDirectory course("say-rel-course");
     WritePhoneticCourse(course);
