@@ -228,6 +228,11 @@ std::vector<std::string> Pieces(const std::string& text, bool bracketed) {
     return pieces;
 }
 
+// A bracketed piece with something in its brackets, which the phonetic table may play.
+bool IsSound(const std::string& piece) {
+    return piece.front() == '[' && !SpeakableText(piece.substr(1, piece.size() - 2)).empty();
+}
+
 bool IsBlank(const std::string& piece) {
     return piece.find_first_not_of(" \t\r\n") == std::string::npos;
 }
@@ -295,9 +300,9 @@ void SpeakText(const Options& options, const SpeechServices& services, Recording
     }
     const std::vector<std::string> pieces = Pieces(options.text, withCourse);
     // The bounds of one lesson line in the tutor hold for the whole text.
-    const auto sounds = static_cast<std::size_t>(std::count_if(
-        pieces.begin(), pieces.end(),
-        [&](const std::string& piece) { return withCourse && piece.front() == '['; }));
+    const auto sounds = static_cast<std::size_t>(
+        std::count_if(pieces.begin(), pieces.end(),
+                      [&](const std::string& piece) { return withCourse && IsSound(piece); }));
     if (sounds > kMaxPhoneticPieces) {
         throw Failure{"the text would play " + std::to_string(sounds) +
                       " recorded sounds, more than " + std::to_string(kMaxPhoneticPieces)};
