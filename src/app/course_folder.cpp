@@ -266,13 +266,20 @@ std::error_code PrepareCourseFolder(const CourseFolderChoice& choice,
     if (!fs::is_directory(folder, error)) {
         return error ? error : std::make_error_code(std::errc::not_a_directory);
     }
-    // Write permission alone does not say it: a read-only medium refuses even the owner.
-    std::string probe = (folder / ".quorvan-XXXXXX").string();
-    const int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+    // Write permission alone does not say it: a read-only medium refuses even the owner. The
+    // probe has no name where the file system allows, so that a start killed meanwhile leaves
+    // nothing behind.
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {
+        std::string probe = (folder / ".quorvan-XXXXXX").string();
+        fd = ::mkostemp(probe.data(), O_CLOEXEC);
+        if (fd >= 0) {
+            ::unlink(probe.c_str());
+        }
+    }
     if (fd < 0) {
-        return std::error_code(errno, std::generic_category());
+        return LastError();
     }
     ::close(fd);
-    ::unlink(probe.c_str());
     return {};
 }

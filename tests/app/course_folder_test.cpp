@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -96,6 +97,18 @@ TEST(CourseFolderTest, TheOwnFolderIsMadeOnceFromTheSampleAndThenKept) {
     EXPECT_TRUE(PrepareCourseFolder(other, (root.Path() / "missing").string()));
     EXPECT_FALSE(fs::exists(other.folder));
     EXPECT_FALSE(fs::exists(other.folder + ".partial"));
+}
+
+TEST(CourseFolderTest, TheWriteProbeNamesNoFileThatAKilledStartWouldLeave) {
+    ScratchDirectory course("probe");
+    if (!UniqueFd(::open(course.Path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600))) {
+        GTEST_SKIP() << "no files without a name on this file system";
+    }
+    const UniqueFd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    ASSERT_GE(::inotify_add_watch(watch.Get(), course.Path().c_str(), IN_CREATE), 0);
+    ASSERT_FALSE(PrepareCourseFolder({course.Path().string(), false}, ""));
+    char events[4096];
+    EXPECT_LT(::read(watch.Get(), events, sizeof events), 0) << "a file was named in the folder";
 }
 
 // A sample course, with enough files in a few folders that copies made at once overlap, and the
