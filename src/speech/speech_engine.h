@@ -58,10 +58,11 @@ class EngineVoice {
     // Queues the text (UTF-8) behind what is already queued and returns at once. False when
     // nothing was queued.
     virtual bool Speak(const std::string& text) = 0;
-    // Queues a recorded sound (WAV, FLAC, Ogg; any rate and channel count) and returns at once.
-    // `name` is what the speech log records. False, with nothing queued, when the file is no
-    // sound that can be read.
-    virtual bool SpeakFile(UniqueFd file, const std::string& name) = 0;
+    // Queues a recorded sound (WAV, FLAC, Ogg; any rate and channel count) and returns at once,
+    // before it is decoded. `name` is what the speech log records. False, with nothing queued and
+    // `reason` saying why, when the file's header shows no sound that can be read or one too large
+    // to decode (see sound_file.h).
+    virtual bool SpeakFile(UniqueFd file, const std::string& name, std::string& reason) = 0;
     // Stops at once: drops what is queued and the events not yet taken, and stops the audio
     // within one output buffer. The voice is then idle.
     virtual void Purge() = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,11 @@
 
 // The engine's mouth shapes are numbered 0 (closed, silent) to 21.
 inline constexpr int kMouthShapeCount = 22;
+
+// The lines of either table that are read. A table holds a line per mouth shape (22) or per
+// phonetic symbol (about 50): a thousand is far more than any course has, and lines beyond would
+// only cost time at every start.
+inline constexpr std::size_t kMaxTableLines = 1000;
 
 // One picture line of the mouth-shape table "viseme.idx": "KEY=FILE", where KEY is a mouth-shape
 // number, written plain ("7", "07") or with the engine's prefix ("SP_VISEME_7").

@@ -1,8 +1,12 @@
 #include "speech/voice.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLabel>
 #include <QString>
+#include <map>
+#include <set>
 
 #include "platform/codepage.h"
 #include "platform/events/event_pump.h"
@@ -24,27 +28,123 @@ constexpr const char* kPhoneticTable = "phonetic.idx";
 // table or picture of a course.
 constexpr std::size_t kTableLimit = std::size_t{1} << 20;
 constexpr std::size_t kPictureLimit = std::size_t{8} << 20;
-
-// A course table's text; empty when it is missing (which a course may well be) or unreadable.
-std::string ReadTable(const char* name) {
-    std::string text;
-    if (const std::error_code error = ReadCourseFile(name, text, kTableLimit)) {
-        if (error != std::errc::no_such_file_or_directory) {
-            LogFileFailure("cannot read", name, error);
-        }
-        text.clear();
-    }
-    return text;
-}
+// Mouth pictures are a few dozen pixels a side (64 in the sample course); a larger one is no
+// mouth picture, and the window's strip grows with its width. Checked on the header, before a
+// picture is decoded: 1024 x 1024 decodes to 4 MiB.
+constexpr int kMaxPictureSide = 1024;
 
 // A folder of the course, given as a backslash name ("\Viseme\"), below the current directory.
 std::string Subfolder(const char* folder) {
     return NativePath(CurrentDirectory() + folder);
 }
 
+// A name given relative to the current directory, made absolute: the key of what was read.
+std::string AbsoluteName(std::string_view name) {
+    const std::string path = NativePath(name);
+    return path.starts_with('/') ? path : CurrentDirectory() + "/" + path;
+}
+
+// The first `count` lines of `text`, line ends included.
+std::string_view FirstLines(std::string_view text, std::size_t count) {
+    std::size_t end = 0;
+    for (std::size_t line = 0; line < count; ++line) {
+        end = text.find('\n', end);
+        if (end == std::string_view::npos) {
+            return text;
+        }
+        ++end;
+    }
+    return text.substr(0, end);
+}
+
+// A bitmap of the course, checked on its header before it is decoded.
+QPixmap DecodeCourseBitmap(const std::string& name) {
+    std::string bytes;
+    if (const std::error_code error = ReadCourseFile(name, bytes, kPictureLimit)) {
+        LogFileFailure("cannot read", name, error);
+        return QPixmap();
+    }
+    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "BMP");
+    const QSize size = reader.size();
+    if (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide) {
+        LogLine("cannot show " + name + ": " + std::to_string(size.width()) + " x " +
+                std::to_string(size.height()) + " pixels, at most " +
+                std::to_string(kMaxPictureSide) + " a side");
+        return QPixmap();
+    }
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        LogLine("cannot show " + name + ": not a bitmap");
+        return QPixmap();
+    }
+    return QPixmap::fromImage(image);
+}
+
 }  // namespace
 
-CVoice::CVoice(int bEnglish, const SpeechServices& services) : pump_(services.pump) {
+// What the voices take from the course's folders, shared by all of them while one lives: each
+// table is read, and each picture decoded, once for all the lines and roles that name it.
+class CourseMedia {
+  public:
+    static std::shared_ptr<CourseMedia> Shared() {
+        static std::weak_ptr<CourseMedia> shared;
+        std::shared_ptr<CourseMedia> media = shared.lock();
+        if (!media) {
+            media = std::make_shared<CourseMedia>();
+            shared = media;
+        }
+        return media;
+    }
+
+    // A table's text, up to its line limit; empty when it is missing (which a course may well
+    // be) or unreadable.
+    std::string_view Table(const char* name) {
+        const auto [entry, added] = tables_.try_emplace(AbsoluteName(name));
+        if (!added) {
+            return entry->second;
+        }
+        std::string& text = entry->second;
+        if (const std::error_code error = ReadCourseFile(name, text, kTableLimit)) {
+            if (error != std::errc::no_such_file_or_directory) {
+                LogFileFailure("cannot read", name, error);
+            }
+            text.clear();
+        }
+        const std::size_t kept = FirstLines(text, kMaxTableLines).size();
+        if (kept < text.size()) {
+            LogLine(std::string(name) + ": the lines after the first " +
+                    std::to_string(kMaxTableLines) + " are not read");
+            text.resize(kept);
+        }
+        return text;
+    }
+
+    // A bitmap named relative to the current directory, read from inside the course; null (and
+    // logged, once) when it cannot be had.
+    QPixmap Picture(const std::string& name) {
+        const auto [entry, added] = pictures_.try_emplace(AbsoluteName(name));
+        if (added) {
+            entry->second = DecodeCourseBitmap(name);
+        }
+        return entry->second;
+    }
+
+    // Whether a sound named relative to the current directory is refused for the first time.
+    bool FirstRefusal(std::string_view name) {
+        return refusedSounds_.insert(AbsoluteName(name)).second;
+    }
+
+  private:
+    std::map<std::string, std::string> tables_;
+    std::map<std::string, QPixmap> pictures_;
+    std::set<std::string> refusedSounds_;
+};
+
+CVoice::CVoice(int bEnglish, const SpeechServices& services)
+    : pump_(services.pump), media_(CourseMedia::Shared()) {
     const std::string_view required = bEnglish ? kEnglishVoiceAttributes : kChineseVoiceAttributes;
     std::string failure;
     if (services.engine != nullptr) {
@@ -142,11 +242,15 @@ void CVoice::SpeakPhonetic(const std::string& piece) {
         ShowViseme(entry.picture);
         m_bStopRequested = 0;
         UniqueFd file;
+        std::string reason;
         // A sound that cannot be played is silence that ends at once.
         if (const std::error_code error = OpenCourseFile(name, file)) {
             LogFileFailure("cannot play", name, error);
-        } else if (!m_pVoice->SpeakFile(std::move(file), entry.file)) {
-            LogLine("cannot play " + name + ": not a sound file");
+        } else if (!m_pVoice->SpeakFile(std::move(file), entry.file, reason)) {
+            // Said once, though the piece may be spoken again and again.
+            if (media_->FirstRefusal(name)) {
+                LogLine("cannot play " + name + ": " + reason);
+            }
         } else {
             WaitUntilPlayed();
         }
@@ -214,22 +318,12 @@ void CVoice::ShowViseme(int n) {
 }
 
 QPixmap LoadCourseBitmap(const std::string& name) {
-    std::string bytes;
-    if (const std::error_code error = ReadCourseFile(name, bytes, kPictureLimit)) {
-        LogFileFailure("cannot read", name, error);
-        return QPixmap();
-    }
-    QPixmap picture;
-    if (!picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
-                              static_cast<uint>(bytes.size()), "BMP")) {
-        LogLine("cannot show " + name + ": not a bitmap");
-    }
-    return picture;
+    return CourseMedia::Shared()->Picture(name);
 }
 
 void ForEachCourseViseme(const std::function<bool(const VisemeLine&)>& use) {
     const ScopedCurrentDirectory folder(Subfolder(kVisemeFolder));
-    for (const VisemeLine& line : ParseVisemeTable(ReadTable(kVisemeTable))) {
+    for (const VisemeLine& line : ParseVisemeTable(CourseMedia::Shared()->Table(kVisemeTable))) {
         if (!use(line)) {
             return;
         }
@@ -237,12 +331,19 @@ void ForEachCourseViseme(const std::function<bool(const VisemeLine&)>& use) {
 }
 
 void CVoice::LoadVisemeTable() {
-    ForEachCourseViseme([this](const VisemeLine& line) {
+    const ScopedCurrentDirectory folder(Subfolder(kVisemeFolder));
+    // The last line of a shape decides its picture, so that only that one is read.
+    std::array<std::string, kMouthShapeCount> files;
+    for (VisemeLine& line : ParseVisemeTable(media_->Table(kVisemeTable))) {
         if (const std::optional<int> slot = VisemeSlot(line.number)) {
-            m_hVisemes[*slot] = LoadCourseBitmap(line.file);
+            files[*slot] = std::move(line.file);
         }
-        return true;
-    });
+    }
+    for (int shape = 0; shape < kMouthShapeCount; ++shape) {
+        if (!files[shape].empty()) {
+            m_hVisemes[shape] = media_->Picture(files[shape]);
+        }
+    }
 }
 
 void CVoice::LoadDefaultVisemes() {
@@ -259,7 +360,7 @@ void CVoice::LoadDefaultVisemes() {
 
 void CVoice::LoadPhoneticTable() {
     const ScopedCurrentDirectory folder(Subfolder(kPhoneticFolder));
-    for (std::string& line : ParsePhoneticTable(ReadTable(kPhoneticTable))) {
+    for (std::string& line : ParsePhoneticTable(media_->Table(kPhoneticTable))) {
         m_aPhonetic.push_back(std::move(line));
     }
 }

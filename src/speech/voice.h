@@ -14,6 +14,7 @@
 #include "speech/speech_engine.h"
 #include "speech/viseme_table.h"
 
+class CourseMedia;
 class EventPump;
 class MessageBoxService;
 class QLabel;
@@ -36,7 +37,8 @@ struct SpeechServices {
 // file order, with that folder current; `use` returns false to stop early.
 void ForEachCourseViseme(const std::function<bool(const VisemeLine&)>& use);
 // A bitmap that a course table names, relative to the current directory, read from inside the
-// course; null (and logged) when it cannot be had.
+// course; null (and logged) when it cannot be had, also when its header declares more than 1024
+// pixels a side. Decoded once while a voice lives, and shared.
 QPixmap LoadCourseBitmap(const std::string& name);
 
 // What a speak call gave.
@@ -73,7 +75,8 @@ class CVoice {
     void ProcessEvents();
     void ShowViseme(int n);
 
-    // The course's tables, from the current directory's "Viseme" and "phonetic" folders.
+    // The course's tables, from the current directory's "Viseme" and "phonetic" folders, each up
+    // to its first kMaxTableLines lines (the rest is left out, with one log line).
     void LoadVisemeTable();
     void LoadDefaultVisemes();
     void LoadPhoneticTable();
@@ -99,4 +102,6 @@ class CVoice {
     QObject wakeTarget_;
     // Counts purges, so that a wait for a sound ends when the voice is stopped.
     int purges_ = 0;
+    // The course's tables and pictures, shared with the other voices.
+    std::shared_ptr<CourseMedia> media_;
 };

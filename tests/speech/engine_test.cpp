@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -15,6 +18,7 @@
 #include "speech/engines/speech_registry.h"
 #include "speech/engines/stream_voice.h"
 #include "speech/engines/utterance_observer.h"
+#include "support/media_headers.h"
 #include "support/scratch_directory.h"
 
 namespace {
@@ -287,11 +291,12 @@ TEST_F(RealEngines, SoundFilesPlayAtTheVoiceRateWhateverTheirFormat) {
     WriteTone(folder.Path("a.ogg").string(), SF_FORMAT_OGG | SF_FORMAT_VORBIS, 48000, 1, 1.0);
     folder.Write("not-a-sound.wav", "RIFF, but nothing of a sound");
     std::unique_ptr<EngineVoice> voice = Voice("cmu_us_rms");
+    std::string reason;
     for (const char* name : {"a.wav", "a.flac", "a.ogg"}) {
         SCOPED_TRACE(name);
         UniqueFd file;
         ASSERT_FALSE(OpenRegularFile(folder.Path(name).string(), file));
-        ASSERT_TRUE(voice->SpeakFile(std::move(file), name));
+        ASSERT_TRUE(voice->SpeakFile(std::move(file), name, reason));
         ASSERT_TRUE(WaitIdle(*voice));
         const Recorder::Heard heard = recorder_->Last();
         EXPECT_EQ(heard.sampleRate, 16000);
@@ -299,9 +304,76 @@ TEST_F(RealEngines, SoundFilesPlayAtTheVoiceRateWhateverTheirFormat) {
     }
     UniqueFd broken;
     ASSERT_FALSE(OpenRegularFile(folder.Path("not-a-sound.wav").string(), broken));
-    EXPECT_FALSE(voice->SpeakFile(std::move(broken), "not-a-sound.wav"));
-    EXPECT_FALSE(voice->SpeakFile(UniqueFd(), "missing.wav"));
+    EXPECT_FALSE(voice->SpeakFile(std::move(broken), "not-a-sound.wav", reason));
+    EXPECT_FALSE(voice->SpeakFile(UniqueFd(), "missing.wav", reason));
     EXPECT_EQ(WaitFor(voice->SpeakCompleteEvent(), 0), WaitResult::kSignalled);
+}
+
+// Within ten minutes, yet billions of samples to decode: at 10 MHz, or in 64 channels. The header
+// tells, and the sound is refused before any of it is read.
+TEST_F(RealEngines, ASoundThatWouldDecodeToTooManySamplesIsRefusedByItsHeader) {
+    Start(AudioMode::kFast);
+    ScratchDirectory folder("huge-sounds");
+    const std::uint32_t fast = 0xFFFFFFD0;  // 214 s at 10 MHz
+    const std::uint32_t wide = 599u * 44100 * 64 * 2;
+    WriteSparseFile(folder.Path("fast.wav"), WavHeader(10000000, 1, fast), 44 + fast);
+    WriteSparseFile(folder.Path("wide.wav"), WavHeader(44100, 64, wide), 44 + wide);
+    std::unique_ptr<EngineVoice> voice = Voice("cmu_us_rms");
+    for (const char* name : {"fast.wav", "wide.wav"}) {
+        SCOPED_TRACE(name);
+        UniqueFd file;
+        ASSERT_FALSE(OpenRegularFile(folder.Path(name).string(), file));
+        std::string reason;
+        EXPECT_FALSE(voice->SpeakFile(std::move(file), name, reason));
+        EXPECT_NE(reason.find("MiB"), std::string::npos) << reason;
+        EXPECT_EQ(WaitFor(voice->SpeakCompleteEvent(), 0), WaitResult::kSignalled);
+    }
+}
+
+// The caller of SpeakFile is the GUI thread: it must not wait for the samples. Here they come
+// through a pipe, written only once SpeakFile has returned; should SpeakFile read them itself,
+// it waits until the pipe is closed unwritten after 10 s.
+TEST_F(RealEngines, ASoundIsDecodedAfterSpeakFileHasReturned) {
+    Start(AudioMode::kFast);
+    std::unique_ptr<EngineVoice> voice = Voice("cmu_us_rms");
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    UniqueFd reading(ends[0]);
+    UniqueFd writing(ends[1]);
+    constexpr std::uint32_t kRate = 8000;
+    const std::string header = WavHeader(kRate, 1, kRate * 2);  // one second
+    ASSERT_EQ(write(writing.Get(), header.data(), header.size()),
+              static_cast<ssize_t>(header.size()));
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool returned = false;
+    bool closedUnwritten = false;
+    std::thread closer([&] {
+        std::unique_lock lock(mutex);
+        if (!changed.wait_for(lock, std::chrono::seconds(10), [&] { return returned; })) {
+            closedUnwritten = true;
+            writing = UniqueFd();
+        }
+    });
+    std::string reason;
+    const bool queued = voice->SpeakFile(std::move(reading), "piped.wav", reason);
+    {
+        std::lock_guard lock(mutex);
+        returned = true;
+    }
+    changed.notify_all();
+    closer.join();
+    ASSERT_TRUE(queued) << reason;
+    ASSERT_FALSE(closedUnwritten);
+
+    const std::string samples(kRate * 2, '\0');
+    ASSERT_EQ(write(writing.Get(), samples.data(), samples.size()),
+              static_cast<ssize_t>(samples.size()));
+    writing = UniqueFd();
+    ASSERT_TRUE(WaitIdle(*voice));
+    const Recorder::Heard heard = recorder_->Last();
+    EXPECT_NEAR(static_cast<double>(heard.samples) / heard.sampleRate, 1.0, 0.01);
 }
 
 // The desktop's sound server, when the test runs under one (the sound_server_outputs test starts

@@ -13,6 +13,7 @@
 #include "platform/events/qt_event_pump.h"
 #include "platform/events/voice_notification.h"
 #include "speech/role.h"
+#include "support/media_headers.h"
 #include "support/recording_message_box.h"
 #include "support/scratch_directory.h"
 #include "support/scripted_speech_engine.h"
@@ -246,6 +247,53 @@ TEST_F(CourseTablesTest, WhenNoLinePicturesAnythingTheBuiltInsStandIn) {
     EXPECT_EQ(voice.m_hVisemes[0].toImage(), QPixmap(":/bitmaps/136.bmp").toImage());
     EXPECT_EQ(voice.m_hVisemes[11].toImage(), QPixmap(":/bitmaps/142.bmp").toImage());
     EXPECT_EQ(voice.m_hVisemes[21].toImage(), QPixmap(":/bitmaps/139.bmp").toImage());
+}
+
+TEST_F(CourseTablesTest, AMouthPictureOfMoreThanItsLimitIsNotDecoded) {
+    // A few kilobytes that would decode to 100 MB.
+    course_.Write("Viseme/viseme.idx", "5=huge.bmp\n6=a.bmp\n");
+    course_.Write("Viseme/huge.bmp", BitmapDeclaring(5000, 5000, 5 << 10));
+    course_.Write("Viseme/a.bmp", Bitmap(Qt::red));
+    CVoice voice(1, Services());
+    voice.LoadVisemeTable();
+    EXPECT_TRUE(voice.m_hVisemes[5].isNull());
+    EXPECT_FALSE(voice.m_hVisemes[6].isNull());
+}
+
+TEST_F(CourseTablesTest, APictureIsDecodedOnceForEveryLineAndRoleThatNamesIt) {
+    std::string table;
+    for (int number = 1; number <= kMouthShapeCount; ++number) {
+        table += std::to_string(number) + "=a.bmp\n";
+    }
+    course_.Write("Viseme/viseme.idx", table);
+    course_.Write("Viseme/a.bmp", Bitmap(Qt::red));
+    CRole first(Services());
+    CRole second(Services());
+    const QPixmap& shared = first.m_pEnglishVoice->m_hVisemes[0];
+    ASSERT_FALSE(shared.isNull());
+    for (const CRole* role : {&first, &second}) {
+        for (const QPixmap& picture : role->m_pEnglishVoice->m_hVisemes) {
+            EXPECT_EQ(picture.cacheKey(), shared.cacheKey());
+        }
+    }
+    // The main window's rest picture too.
+    ScopedCurrentDirectory folder(course_.Path("Viseme").string());
+    EXPECT_EQ(LoadCourseBitmap("a.bmp").cacheKey(), shared.cacheKey());
+}
+
+TEST_F(CourseTablesTest, TablesAreReadUpToTheirLineLimit) {
+    std::string filler;
+    for (std::size_t line = 0; line < kMaxTableLines; ++line) {
+        filler += "[a]=a.wav\n";
+    }
+    course_.Write("Viseme/viseme.idx", filler + "5=a.bmp\n");
+    course_.Write("Viseme/a.bmp", Bitmap(Qt::red));
+    course_.Write("phonetic/phonetic.idx", filler + "[late]=a.wav\n");
+    CVoice voice(1, Services());
+    voice.LoadVisemeTable();
+    voice.LoadPhoneticTable();
+    EXPECT_TRUE(voice.m_hVisemes[5].isNull());
+    EXPECT_EQ(voice.m_aPhonetic.size(), kMaxTableLines);
 }
 
 TEST_F(CourseTablesTest, PhoneticPiecesPlayTheirSoundWithTheirPicture) {

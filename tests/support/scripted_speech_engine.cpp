@@ -48,8 +48,9 @@ void ScriptedVoice::EndOfOldest() {
     }
 }
 
-bool ScriptedVoice::SpeakFile(UniqueFd file, const std::string& name) {
+bool ScriptedVoice::SpeakFile(UniqueFd file, const std::string& name, std::string& reason) {
     if (!file) {
+        reason = "no file";
         return false;
     }
     files.push_back(name);

@@ -34,7 +34,7 @@ class ScriptedVoice final : public EngineVoice {
     const VoiceToken& Voice() const override { return token_; }
     void SetNotify(std::function<void()> notify) override { notify_ = std::move(notify); }
     bool Speak(const std::string& text) override;
-    bool SpeakFile(UniqueFd file, const std::string& name) override;
+    bool SpeakFile(UniqueFd file, const std::string& name, std::string& reason) override;
     void Purge() override;
     void SetRate(int rate) override { rate_ = rate; }
     int Rate() const override { return rate_; }

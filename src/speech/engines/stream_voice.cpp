@@ -4,10 +4,10 @@
 #include <cmath>
 #include <deque>
 #include <mutex>
-#include <optional>
 
 #include "speech/engines/resampler.h"
 #include "speech/engines/sound_file.h"
+#include "speech/engines/synthesis_thread.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -382,13 +382,10 @@ bool StreamVoice::Speak(const std::string& text) {
     return true;
 }
 
-bool StreamVoice::SpeakFile(UniqueFd file, const std::string& name) {
+bool StreamVoice::SpeakFile(UniqueFd file, const std::string& name, std::string& reason) {
     EnsureOutput();
     const Clock::time_point requested = Clock::now();
-    std::optional<std::vector<std::int16_t>> sound;
-    if (file) {
-        sound = DecodeSoundFile(file.Get(), core_->OutputRate());
-    }
+    std::shared_ptr<SoundReader> sound = SoundReader::Open(std::move(file), reason);
     if (!sound) {
         return false;
     }
@@ -398,8 +395,20 @@ bool StreamVoice::SpeakFile(UniqueFd file, const std::string& name) {
     info.file = name;
     info.requested = requested;
     const std::uint64_t utterance = core_->Queue(std::move(info));
-    core_->Append(utterance, sound->data(), sound->size(), core_->OutputRate(), {});
-    core_->Finish(utterance);
+    if (!decoder_) {
+        decoder_ = std::make_unique<SynthesisThread>();
+    }
+    // Decoded on a thread of its own, block by block, so that the caller never waits for it and
+    // playback starts with the first blocks; a purge ends it at the next block.
+    decoder_->Post([core = core_, utterance, sound] {
+        std::vector<std::int16_t> block;
+        while (sound->ReadBlock(block)) {
+            if (!core->Append(utterance, block.data(), block.size(), sound->SampleRate(), {})) {
+                return;
+            }
+        }
+        core->Finish(utterance);
+    });
     return true;
 }
 

@@ -23,6 +23,7 @@ class VoiceHost {
     virtual std::uint64_t NextSerial() = 0;
 };
 
+class SynthesisThread;
 class VoiceCore;
 
 // A voice of the real engines: synthesis on the engine's thread, streamed into a queue of
@@ -36,7 +37,7 @@ class StreamVoice final : public EngineVoice {
     const VoiceToken& Voice() const override { return token_; }
     void SetNotify(std::function<void()> notify) override;
     bool Speak(const std::string& text) override;
-    bool SpeakFile(UniqueFd file, const std::string& name) override;
+    bool SpeakFile(UniqueFd file, const std::string& name, std::string& reason) override;
     void Purge() override;
     void SetRate(int rate) override;
     int Rate() const override { return rate_; }
@@ -55,4 +56,7 @@ class StreamVoice final : public EngineVoice {
     std::shared_ptr<Waitable> done_ = std::make_shared<Waitable>(true);
     std::shared_ptr<VoiceCore> core_;
     std::unique_ptr<AudioOutput> output_;
+    // Decodes sound files, from the first one on. Destroyed first, once the voice has purged all,
+    // so that a decoding still under way ends at its next block.
+    std::unique_ptr<SynthesisThread> decoder_;
 };
