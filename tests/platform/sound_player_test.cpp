@@ -12,6 +12,7 @@
 #include "platform/files/files.h"
 #include "platform/sound/qt_sound_player.h"
 #include "support/little_endian.h"
+#include "support/media_headers.h"
 #include "support/scratch_directory.h"
 
 namespace {
@@ -20,10 +21,7 @@ namespace {
 std::string Wav() {
     constexpr std::uint32_t kRate = 8000;
     constexpr std::uint32_t kSamples = kRate / 10;
-    std::string wav = "RIFF" + Le32(36 + kSamples * 2) + "WAVEfmt ";
-    wav += Le32(16) + Le16(1) + Le16(1);  // PCM, mono
-    wav += Le32(kRate) + Le32(kRate * 2) + Le16(2) + Le16(16);
-    wav += "data" + Le32(kSamples * 2);
+    std::string wav = WavHeader(kRate, 1, kSamples * 2);
     for (std::uint32_t i = 0; i < kSamples; ++i) {
         wav += Le16(static_cast<std::uint16_t>((i % 40) * 800));
     }
@@ -112,6 +110,15 @@ TEST_F(QtSoundPlayerTest, MissingFileStopsTheSoundAndStaysQuiet) {
     player_.PlayLooping(scratch_.Path().string());  // a directory is no sound either
     EXPECT_EQ(player_.CurrentFile(), "");
     EXPECT_TRUE(capture.Messages().empty()) << capture.Messages().front().toStdString();
+}
+
+TEST_F(QtSoundPlayerTest, AFileTooLargeToHoldIsNotGivenToQt) {
+    // Qt would read all 2 GB into memory, where there is an output to play them.
+    const std::uint32_t samples = 2u << 30;
+    WriteSparseFile(scratch_.Path("huge.wav"), WavHeader(44100, 2, samples), 44 + samples);
+    player_.PlayLooping(PathOf("huge.wav"));
+    EXPECT_EQ(player_.CurrentFile(), "");
+    EXPECT_FALSE(player_.IsLoading());
 }
 
 TEST_F(QtSoundPlayerTest, UndecodableFilePlaysNothingAndDoesNotSilenceItsSuccessor) {

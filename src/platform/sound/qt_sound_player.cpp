@@ -7,6 +7,8 @@
 #include <QSoundEffect>
 #include <QUrl>
 
+#include "platform/log/log.h"
+
 QtSoundPlayer::QtSoundPlayer() = default;
 
 QtSoundPlayer::~QtSoundPlayer() = default;
@@ -16,6 +18,14 @@ void QtSoundPlayer::PlayLooping(const std::string& path) {
     const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(path)));
     // Checked here so that a missing file is silent: Qt would print a decoding error for it.
     if (path.empty() || !file.isFile() || !file.isReadable()) {
+        return;
+    }
+
+    // Qt decodes the whole file into memory, holding its samples as stored: the file's size is
+    // what decoding takes, and it is checked before Qt sees the file.
+    if (file.size() > kMaxSoundFileBytes) {
+        LogLine("cannot play " + path + ": " + std::to_string(file.size()) + " bytes, at most " +
+                std::to_string(kMaxSoundFileBytes));
         return;
     }
 

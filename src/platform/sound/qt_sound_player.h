@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -8,12 +9,17 @@
 class QSoundEffect;
 
 // Plays through Qt Multimedia (QSoundEffect: WAV files, endless loop), decoding in the
-// background. Without an audio output it plays nothing and decodes nothing: it is silent, never
-// blocks, and adds no messages of its own. (Qt Multimedia itself prints one line at its first use
-// in a process when no sound server is reachable.) An output that appears later is used from the
-// next PlayLooping() on.
+// background. Qt holds the whole sound in memory, so a file larger than kMaxSoundFileBytes plays
+// nothing and is reported in one log line. Without an audio output it plays nothing and decodes
+// nothing: it is silent, never blocks, and adds no messages of its own. (Qt Multimedia itself
+// prints one line at its first use in a process when no sound server is reachable.) An output that
+// appears later is used from the next PlayLooping() on.
 class QtSoundPlayer final : public SoundPlayer {
   public:
+    // A title sound is a jingle of seconds (the sample course's is 140 KB); 32 MiB is three
+    // minutes of CD-quality stereo.
+    static constexpr std::int64_t kMaxSoundFileBytes = std::int64_t{32} << 20;
+
     QtSoundPlayer();
     ~QtSoundPlayer() override;
 

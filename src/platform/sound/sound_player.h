@@ -7,8 +7,9 @@
 // PlayLooping(path) starts looping the file and returns at once; a relative path is taken from
 // the current directory at the time of the call. It first stops whatever plays, so a new call
 // replaces the sound. A missing or unreadable file plays nothing and reports nothing: there is no
-// default sound, no message and no exception. Stop() ends the sound; stopping silence does
-// nothing. Paths are file-system paths (see NativePath()). GUI thread only.
+// default sound, no message and no exception; a file too large for the backend to hold plays
+// nothing either, with one log line. Stop() ends the sound; stopping silence does nothing. Paths
+// are file-system paths (see NativePath()). GUI thread only.
 class SoundPlayer {
   public:
     virtual ~SoundPlayer() = default;
