@@ -18,20 +18,7 @@ import hostile_course  # noqa: E402
 from desktop import Program  # noqa: E402
 from run_hostile_e2e import back_to_contents, open_lesson  # noqa: E402
 
-
-def tree_rss(pid):
-    """Resident memory of a process and all its descendants, in bytes."""
-    total, todo = 0, [pid]
-    while todo:
-        p = todo.pop()
-        try:
-            with open(f"/proc/{p}/status") as f:
-                total += next(int(line.split()[1]) * 1024 for line in f if line.startswith("VmRSS"))
-            with open(f"/proc/{p}/task/{p}/children") as f:
-                todo.extend(int(c) for c in f.read().split())
-        except (OSError, StopIteration):
-            pass
-    return total
+from gui_watch import tree_rss  # noqa: E402
 
 
 def written(pid):
