@@ -16,12 +16,13 @@
 // shortest token that breaks either engine, and longer than any English word.
 inline constexpr std::size_t kMaxTokenBytes = 64;
 // The longest utterance. flite needs about 0.9 MB and 6 ms for each second of speech before its
-// first sample, and the densest text ("W&W&", "7777 7777") makes 0.65 s of speech a byte: 150
-// bytes of it take under 100 MB and 0.6 s.
-inline constexpr std::size_t kMaxUtteranceBytes = 150;
-// The most that one text or lesson line may say: flite makes the slowest text (long numbers) at
-// up to 12 ms a byte, so this takes at most 30 s to make, and lasts up to 25 minutes.
-inline constexpr std::size_t kMaxSpokenBytes = 2500;
+// first sample, and the densest text ("W&W&", "7777 7777") makes 0.65 s of speech a byte: 100
+// bytes of it take about 60 MB, and well under a second even with both cores of a small machine
+// busy with other work.
+inline constexpr std::size_t kMaxUtteranceBytes = 100;
+// The most that one text or lesson line may say: flite makes the slowest text (long numbers,
+// "W&W&") at 10 to 20 ms a byte, so this takes under 40 s to make, and lasts up to 20 minutes.
+inline constexpr std::size_t kMaxSpokenBytes = 2000;
 // The most recorded sounds ("[ai]") one line plays.
 inline constexpr std::size_t kMaxPhoneticPieces = 64;
 
