@@ -153,7 +153,7 @@ std::string CRole::BeginSpeaking(const std::u16string& text) {
             TrimSpace(ascii);
             balloon = Cp936ToUtf16(ascii);
         }
-        if (!balloon.empty()) {
+        if (!balloon.empty() && m_pCharacter != nullptr) {
             m_pCharacter->Speak(balloon);
         }
     }
@@ -180,9 +180,6 @@ void CRole::SpeakRun(int kind, const std::string& run) {
 }
 
 void CRole::SpeakSentence(const std::u16string& text) {
-    if (m_pCharacter == nullptr) {
-        return;
-    }
     std::string speech = BeginSpeaking(text);
     CleanSentence(speech);
     SpeakRuns(std::move(speech));
@@ -218,9 +215,6 @@ void CRole::SpeakRuns(std::string speech) {
 }
 
 void CRole::SpeakPiece(const std::u16string& text) {
-    if (m_pCharacter == nullptr) {
-        return;
-    }
     std::string speech = BeginSpeaking(text);
     std::string run;
     const int kind = SplitFirstRun(speech, run);

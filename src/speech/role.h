@@ -42,12 +42,12 @@ class CRole {
     // `name` in the program's code page.
     void PlayAnimation(const std::string& name);
 
-    // Speaks a lesson line whole, if the role has a character: the balloon shows the line, then
+    // Speaks a lesson line whole: the balloon shows the line (if the role has a character), then
     // the cleaned line is spoken run by run (see SpeakRuns). Returns once its last run has
     // started; the GUI thread's events run meanwhile and may enter it again.
     void SpeakSentence(const std::u16string& text);
-    // Speaks the first run of `text` at once (nothing for a blank one), if the role has a
-    // character, with a balloon of its own: no cleaning, no waiting.
+    // Speaks the first run of `text` at once (nothing for a blank one), with a balloon of its own
+    // if the role has a character: no cleaning, no waiting.
     void SpeakPiece(const std::u16string& text);
     // The runs of a cleaned line (CP936), in order, each once the utterance before has ended:
     // Chinese ones to the Chinese voice (unless Chinese is not to be read), English and phonetic

@@ -100,11 +100,15 @@ TEST_F(RoleSpeakingTest, APieceSpeaksItsFirstRunUncleanedWithABalloonOfItsOwn) {
     EXPECT_EQ(Balloons(), (Calls{"Speak Mr. Smith 先生"}));
 }
 
-TEST_F(RoleSpeakingTest, WithoutACharacterNothingIsSpoken) {
+TEST_F(RoleSpeakingTest, WithoutACharacterLinesAreStillSpoken) {
+    // Read-along speaks through the role whether or not its character could be loaded.
     role_->LoadCharacter(u"missing.acs", 0, 1);
     Say("Hello");
-    role_->SpeakPiece(u"Hello");
-    EXPECT_TRUE(English().empty());
+    platform_.Clock().Advance(10000);
+    role_->SpeakPiece(u"Good");
+    ASSERT_EQ(English().size(), 2u);
+    EXPECT_EQ(English()[0].text, "Hello");
+    EXPECT_EQ(English()[1].text, "Good");
 }
 
 }  // namespace
