@@ -206,9 +206,13 @@ SpeakResult CVoice::Speak(const std::u16string& text) {
     }
     m_bStopRequested = 0;
     const int purges = purges_;
+    // Between two utterances the voice is idle for a moment; the current event must not say so,
+    // or the study modes would go on, or speak the next piece, in the middle of this text.
+    const auto between = std::make_shared<Waitable>(false);
     for (std::size_t i = 0; i < utterances.size(); ++i) {
         // One utterance at a time: the engine never holds more than one in the making.
         if (i > 0) {
+            g_hCurrentSpeakDone = between;
             WaitUntilPlayed();
             if (purges_ != purges) {
                 break;

@@ -2,6 +2,7 @@
 // mouth pictures, and the course's mouth-shape and phonetic tables.
 
 #include "speech/voice.h"
+#include "speech/speakable_text.h"
 
 #include <gtest/gtest.h>
 #include <QBuffer>
@@ -13,6 +14,7 @@
 #include "platform/events/qt_event_pump.h"
 #include "platform/events/voice_notification.h"
 #include "speech/role.h"
+#include "speech/speakable_text.h"
 #include "support/media_headers.h"
 #include "support/recording_message_box.h"
 #include "support/scratch_directory.h"
@@ -100,6 +102,35 @@ TEST_F(VoiceTest, SpeakingRecordsTheVoiceCompletionEvent) {
     EXPECT_EQ(g_hCurrentSpeakDone, voice.m_pVoice->SpeakCompleteEvent());
     EXPECT_EQ(voice.SpeakAnsi(""), SpeakResult::kNoEngine);
     EXPECT_EQ(Engine(voice).spoken, (std::vector<std::string>{"Hello", "[a] 你好"}));
+}
+
+// Utterances of at most kMaxUtteranceBytes, the next once the one before has played; meanwhile
+// the current event stays unsignalled, and a stop ends the text.
+TEST_F(VoiceTest, ALongTextIsSpokenOneUtteranceAfterTheOtherAndABusyOne) {
+    CVoice voice(1, Services());
+    ScriptedVoice& engine = Engine(voice);
+    std::u16string text;
+    for (int i = 0; i < 10; ++i) {
+        text += u"Good morning, Tom. ";
+    }
+    std::size_t queuedAtTheEnd = 0;
+    bool busy = false;
+    QTimer::singleShot(30, [&] {
+        queuedAtTheEnd = engine.spoken.size();
+        engine.Finish();
+        busy = WaitFor(g_hCurrentSpeakDone, 0) == WaitResult::kTimeout;
+    });
+    EXPECT_EQ(voice.Speak(text), SpeakResult::kOk);
+    EXPECT_EQ(queuedAtTheEnd, 1u);
+    EXPECT_TRUE(busy);
+    ASSERT_EQ(engine.spoken.size(), 2u);
+    EXPECT_LE(engine.spoken[0].size(), kMaxUtteranceBytes);
+    EXPECT_EQ(g_hCurrentSpeakDone, engine.SpeakCompleteEvent());
+
+    QTimer::singleShot(30, [&] { voice.Purge(); });
+    voice.Speak(text);
+    EXPECT_EQ(engine.spoken.size(), 3u);
+    EXPECT_EQ(g_hCurrentSpeakDone, nullptr);
 }
 
 TEST_F(VoiceTest, AWordAfterAPurgePurgesAgainUntilTheNextSpeak) {
