@@ -1,5 +1,8 @@
-// What a character costs: drawing one SVG frame (done for every frame at load), showing one frame
-// in the character's window (done by the frame timer), and the memory of a loaded character.
+// What a character costs: reading its name (done for every file by the settings dialog's
+// character search, on the GUI thread), reading it without drawing (done on the GUI thread at
+// load), drawing one SVG frame (done for every frame on a drawing thread at load), showing one
+// frame in the character's window (done by the frame timer), and the memory of a loaded
+// character.
 // Usage: character_bench [--benchmark_...]; characters from the build's data directory, or a
 // generated one when the shipped ones are not there.
 
@@ -10,19 +13,45 @@
 #include <QJsonObject>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
+#include "character/character_discovery.h"
 #include "character/qtagent/qt_agent.h"
 #include "character/qtagent/qt_agent_character.h"
 #include "platform/files/files.h"
 #include "support/character_samples.h"
+#include "support/scratch_directory.h"
 
 namespace {
 
+// The largest file the format allows that nothing refuses before drawing: 30 frames of 255 KiB of
+// gradient stops, which draw nothing and so cost nothing to draw, but all have to be cleaned.
+std::string LargestCharacter() {
+    QJsonObject document = SampleCharacterDocument();
+    QString stops;
+    while (stops.size() < (255 << 10) - 200) {
+        stops += QStringLiteral("<stop offset='0.5' stop-color='#3a6ea5'/>");
+    }
+    QJsonObject frames = document["frames"].toObject();
+    for (int i = 0; i < 30; ++i) {
+        frames[QStringLiteral("f%1").arg(i)] =
+            QStringLiteral(
+                "<svg xmlns='http://www.w3.org/2000/svg'><linearGradient id='g'>%1"
+                "</linearGradient></svg>")
+                .arg(stops);
+    }
+    document["frames"] = frames;
+    return ToBytes(document);
+}
+
 std::string CharacterBytes(const std::string& file) {
+    if (file == "largest") {
+        return LargestCharacter();
+    }
     std::string bytes;
     if (ReadWholeFile(std::string(QUORVAN_CHARACTER_DIR) + "/" + file, bytes,
                       kMaxCharacterFileSize)) {
@@ -66,18 +95,63 @@ void DrawSvgFrame(benchmark::State& state, const std::string& file) {
     state.counters["frames"] = static_cast<double>(sources.size());
 }
 
-void ShowFrame(benchmark::State& state, const std::string& file) {
+// The frames of `bytes` drawn; empty with `reason` when refused.
+std::vector<QImage> Drawn(const std::string& bytes, std::string& reason) {
+    const std::atomic<bool> stop{false};
+    std::optional<CharacterData> data = ReadCharacter(bytes, reason);
+    std::optional<std::vector<QImage>> frames =
+        data ? DrawFrames(*data, kMaxDrawTime, stop, reason) : std::nullopt;
+    return frames ? std::move(*frames) : std::vector<QImage>();
+}
+
+void ReadWithoutDrawing(benchmark::State& state, const std::string& file) {
+    const std::string bytes = CharacterBytes(file);
     std::string reason;
-    std::optional<CharacterData> data = ReadCharacter(CharacterBytes(file), reason);
-    if (!data) {
+    if (!ReadCharacter(bytes, reason)) {
         state.SkipWithError(reason.c_str());
         return;
     }
-    CharacterWindow window(data->frames);
-    QImage target(data->width, data->height, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ReadCharacter(bytes, reason));
+    }
+    state.counters["file_KiB"] = static_cast<double>(bytes.size()) / 1024;
+}
+
+void ReadName(benchmark::State& state, const std::string& file) {
+    const std::string bytes = CharacterBytes(file);
+    for (auto _ : state) {
+        std::string reason;
+        benchmark::DoNotOptimize(ReadCharacterName(bytes, reason));
+    }
+}
+
+// The settings dialog's character search, on the GUI thread, over `count` copies of `file`.
+void Discovery(benchmark::State& state, const std::string& file, int count) {
+    ScratchDirectory folder("character-bench");
+    const std::string bytes = CharacterBytes(file);
+    for (int i = 0; i < count; ++i) {
+        folder.Write("c" + std::to_string(i) + ".acs", bytes);
+    }
+    QtCharacterAgent agent(folder.Path().string());
+    std::vector<std::string> list;
+    for (auto _ : state) {
+        EnumerateCharacters(list, &agent, nullptr, folder.Path().string());
+    }
+    state.counters["listed"] = static_cast<double>(list.size());
+}
+
+void ShowFrame(benchmark::State& state, const std::string& file) {
+    std::string reason;
+    const std::vector<QImage> frames = Drawn(CharacterBytes(file), reason);
+    if (frames.empty()) {
+        state.SkipWithError(reason.c_str());
+        return;
+    }
+    CharacterWindow window(frames, frames.front().size());
+    QImage target(frames.front().size(), QImage::Format_ARGB32_Premultiplied);
     int frame = 0;
     for (auto _ : state) {
-        frame = (frame + 1) % static_cast<int>(data->frames.size());
+        frame = (frame + 1) % static_cast<int>(frames.size());
         window.SetFrame(frame);
         window.render(&target);
         benchmark::DoNotOptimize(target.bits());
@@ -89,10 +163,10 @@ void LoadedCharacterMemory(benchmark::State& state, const std::string& file) {
     for (auto _ : state) {
         const long before = ResidentKiB();
         std::string reason;
-        std::optional<CharacterData> data = ReadCharacter(bytes, reason);
+        const std::vector<QImage> frames = Drawn(bytes, reason);
         const long after = ResidentKiB();
         size_t pixels = 0;
-        for (const QImage& image : data->frames) {
+        for (const QImage& image : frames) {
             pixels += static_cast<size_t>(image.sizeInBytes());
         }
         state.counters["frame_KiB"] = static_cast<double>(pixels) / 1024;
@@ -107,6 +181,9 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     for (const char* file : {"merlin.acs", "Genie.acs"}) {
+        benchmark::RegisterBenchmark((std::string("ReadWithoutDrawing/") + file).c_str(),
+                                     ReadWithoutDrawing, file)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((std::string("DrawSvgFrame/") + file).c_str(), DrawSvgFrame,
                                      file)
             ->Unit(benchmark::kMillisecond);
@@ -117,6 +194,14 @@ int main(int argc, char** argv) {
             ->Iterations(1)
             ->Unit(benchmark::kMillisecond);
     }
+    benchmark::RegisterBenchmark("Discovery/50 of merlin.acs", Discovery, "merlin.acs", 50)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Discovery/50 of largest", Discovery, "largest", 50)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ReadName/largest", ReadName, "largest")
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ReadWithoutDrawing/largest", ReadWithoutDrawing, "largest")
+        ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     return 0;

@@ -7,6 +7,7 @@
 
 #include <QGuiApplication>
 #include <QString>
+#include <atomic>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -31,12 +32,17 @@ bool Check(const std::string& path) {
     } else {
         data = ReadCharacter(bytes, reason);
     }
+    const std::atomic<bool> stop{false};
+    if (data && !DrawFrames(*data, kMaxDrawTime, stop, reason)) {
+        data.reset();
+    }
     if (!data) {
         std::fprintf(stderr, "%s: %s\n", path.c_str(), reason.c_str());
         return false;
     }
     std::printf("%s: ok (%s, %zu animations, %zu frames)\n", path.c_str(),
-                data->name.toStdString().c_str(), data->animations.size(), data->frames.size());
+                data->name.toStdString().c_str(), data->animations.size(),
+                data->frameSources.size());
     // In order with the refusals on stderr, also when both go to one pipe.
     std::fflush(stdout);
     return true;

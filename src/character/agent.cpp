@@ -13,12 +13,26 @@ class AgentErrorCategoryImpl : public std::error_category {
                 return "not a valid character file";
             case AgentError::kUnknownId:
                 return "no such character";
+            case AgentError::kNotInFolder:
+                return "not a file name in the character folder";
         }
         return "unknown character agent error";
     }
 };
 
 }  // namespace
+
+bool IsCharacterFileName(std::string_view name) {
+    if (name.empty() || name.size() > 255 || name.front() == '.') {
+        return false;
+    }
+    for (const char c : name) {
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
 
 const std::error_category& AgentErrorCategory() {
     static const AgentErrorCategoryImpl kCategory;

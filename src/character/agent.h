@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <system_error>
 
 // What the roles ask of the character agent: load a character file, then place, show, hide and
@@ -16,6 +17,7 @@ enum class AgentError {
     kNoAgent = 1,  // no agent to ask
     kInvalidFile,  // the file is not a character the agent can show
     kUnknownId,    // no character with that id is loaded
+    kNotInFolder,  // the name is not a file name in the agent's character folder
 };
 const std::error_category& AgentErrorCategory();
 std::error_code make_error_code(AgentError error);
@@ -41,13 +43,22 @@ class AgentCharacter {
     virtual void StopAll(int types) = 0;
 };
 
-// The agent: loads characters by file name. A bare name (no '/') is looked up in the agent's
-// character folder. Ids are unique for the agent's lifetime.
+// Whether `name` is a file name in the character folder: not empty, at most 255 bytes, no '/',
+// no control character, and not hidden ("." and ".." included). Names from settings files are
+// untrusted; only such a name may name a character.
+bool IsCharacterFileName(std::string_view name);
+
+// The agent: loads characters by file name, from the agent's character folder only; a name that
+// IsCharacterFileName refuses is refused (AgentError::kNotInFolder). Ids are unique for the
+// agent's lifetime.
 class CharacterAgent {
   public:
     virtual ~CharacterAgent() = default;
 
     virtual std::error_code Load(const std::u16string& file, long& id) = 0;
+    // The display name of the character in `file`, read without loading the character: its frames
+    // are neither checked nor drawn, so a file Load refuses may still have a name.
+    virtual std::error_code ReadName(const std::u16string& file, std::u16string& name) = 0;
     // The character of a loaded id; null for an unknown one. Valid until Unload(id).
     virtual AgentCharacter* GetCharacterEx(long id) = 0;
     virtual void Unload(long id) = 0;

@@ -59,12 +59,9 @@ void EnumerateCharacters(std::vector<std::string>& list, CharacterAgent* agent,
         return;
     }
     for (const std::string& file : files) {
-        long id = 0;
-        agent->Load(QString::fromUtf8(file).toStdU16String(), id);
-        if (AgentCharacter* character = agent->GetCharacterEx(id)) {
-            const std::u16string name = character->GetName();
+        std::u16string name;
+        if (!agent->ReadName(QString::fromUtf8(file).toStdU16String(), name)) {
             list.push_back(file + "@" + Utf16ToCp936(name));
-            agent->Unload(id);
         }
     }
 }

@@ -7,9 +7,9 @@
 #include <QJsonParseError>
 #include <QPainter>
 #include <QSvgRenderer>
-#include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 #include <cmath>
+
+#include "character/svg_sanitizer.h"
 
 namespace {
 
@@ -24,54 +24,6 @@ constexpr int kMaxStepMs = 10000;
 
 std::string Quote(const QString& text) {
     return "\"" + text.left(40).toStdString() + "\"";
-}
-
-bool IsExternalReference(const QString& href) {
-    return !href.isEmpty() && !href.startsWith(QLatin1Char('#')) &&
-           !href.startsWith(QLatin1String("data:"), Qt::CaseInsensitive);
-}
-
-// The frame with every element that points outside the document left out, so that drawing a frame
-// never opens a file. Empty when the source is not well-formed XML.
-QByteArray WithoutExternalReferences(const QByteArray& source) {
-    QXmlStreamReader reader(source);
-    QByteArray cleaned;
-    QXmlStreamWriter writer(&cleaned);
-    int skipDepth = 0;
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (skipDepth > 0) {
-            if (reader.isStartElement()) {
-                ++skipDepth;
-            } else if (reader.isEndElement()) {
-                --skipDepth;
-            }
-            continue;
-        }
-        if (reader.isStartElement()) {
-            const QXmlStreamAttributes attributes = reader.attributes();
-            bool external = false;
-            for (const QXmlStreamAttribute& attribute : attributes) {
-                if (attribute.name() == QLatin1String("href") &&
-                    IsExternalReference(attribute.value().toString())) {
-                    external = true;
-                }
-            }
-            if (external) {
-                skipDepth = 1;
-                continue;
-            }
-        }
-        if (reader.tokenType() == QXmlStreamReader::DTD ||
-            reader.tokenType() == QXmlStreamReader::EntityReference) {
-            continue;  // no entities of the document's own making
-        }
-        writer.writeCurrentToken(reader);
-    }
-    if (reader.hasError()) {
-        return {};
-    }
-    return cleaned;
 }
 
 bool ReadInt(const QJsonObject& object, const char* key, int low, int high, int& value) {
@@ -93,11 +45,12 @@ bool ReadFrames(const QJsonObject& frames, CharacterData& data, std::string& rea
         reason = "\"frames\" must hold 1 to 256 frames";
         return false;
     }
-    const std::size_t frameBytes = std::size_t(data.width) * std::size_t(data.height) * 4;
-    if (frameBytes * std::size_t(frames.size()) > kMaxFramePixelBytes) {
+    const std::uint64_t area = std::uint64_t(data.width) * std::uint64_t(data.height);
+    if (area * 4 * std::uint64_t(frames.size()) > kMaxFramePixelBytes) {
         reason = "the frames together are too large to draw";
         return false;
     }
+    std::uint64_t drawn = 0;
     for (auto it = frames.begin(); it != frames.end(); ++it) {
         if (!it.value().isString()) {
             reason = "frame " + Quote(it.key()) + " is not a string";
@@ -108,25 +61,27 @@ bool ReadFrames(const QJsonObject& frames, CharacterData& data, std::string& rea
             reason = "frame " + Quote(it.key()) + " is larger than 256 KiB";
             return false;
         }
-        const QByteArray cleaned = WithoutExternalReferences(source);
-        QSvgRenderer renderer(cleaned);
-        if (cleaned.isEmpty() || !renderer.isValid()) {
-            reason = "frame " + Quote(it.key()) + " is not SVG that can be drawn";
+        std::string why;
+        const std::optional<CleanSvg> clean = CleanSvgDocument(
+            std::string_view(source.constData(), static_cast<std::size_t>(source.size())), area,
+            why);
+        if (!clean) {
+            reason = "frame " + Quote(it.key()) + " is not SVG that can be drawn: " + why;
             return false;
         }
-        QImage image(data.width, data.height, QImage::Format_ARGB32_Premultiplied);
-        if (image.isNull()) {
-            reason = "out of memory";
+        if (clean->drawnPixels > kMaxFrameDrawnPixels) {
+            reason = "frame " + Quote(it.key()) + " draws too much (" +
+                     std::to_string(clean->drawnPixels / area) + " shapes of the frame's size)";
             return false;
         }
-        image.fill(Qt::transparent);
-        {
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            renderer.render(&painter, QRectF(0, 0, data.width, data.height));
-        }
+        drawn += clean->drawnPixels;
         data.frameNames.push_back(it.key());
-        data.frames.push_back(std::move(image));
+        data.frameSources.push_back(QByteArray::fromStdString(clean->text));
+    }
+    if (drawn > kMaxCharacterDrawnPixels) {
+        reason = "the frames together draw too much (" + std::to_string(drawn / area) +
+                 " shapes of the frame's size)";
+        return false;
     }
     return true;
 }
@@ -191,23 +146,10 @@ bool ReadAnimations(const QJsonObject& animations, CharacterData& data, std::str
     return true;
 }
 
-}  // namespace
-
-const CharacterAnimation* CharacterData::Animation(const QString& animationName) const {
-    const auto found = animations.find(animationName);
-    return found == animations.end() ? nullptr : &found->second;
-}
-
-const std::vector<QString>& RequiredAnimations() {
-    static const std::vector<QString> kNames{
-        QStringLiteral("Show"),    QStringLiteral("Hide"),    QStringLiteral("Idle"),
-        QStringLiteral("Talk"),    QStringLiteral("Greet"),   QStringLiteral("RestPose"),
-        QStringLiteral("Explain"), QStringLiteral("Reading"), QStringLiteral("DoMagic1"),
-        QStringLiteral("DoMagic2")};
-    return kNames;
-}
-
-std::optional<CharacterData> ReadCharacter(std::string_view bytes, std::string& reason) {
+// The file's JSON and its fields before the frames (format, name, size, balloon) into `data`;
+// nullopt with `reason` when the file is refused for them.
+std::optional<QJsonObject> ReadHeader(std::string_view bytes, CharacterData& data,
+                                      std::string& reason) {
     if (bytes.size() > kMaxCharacterFileSize) {
         reason = "larger than 8 MiB";
         return std::nullopt;
@@ -221,14 +163,13 @@ std::optional<CharacterData> ReadCharacter(std::string_view bytes, std::string& 
                      : "not a JSON object";
         return std::nullopt;
     }
-    const QJsonObject root = document.object();
+    QJsonObject root = document.object();
     int version = 0;
     if (root.value(QLatin1String("format")).toString() != QLatin1String("quorvan-character") ||
         !ReadInt(root, "version", 1, 1, version)) {
         reason = "not a character file of format \"quorvan-character\" version 1";
         return std::nullopt;
     }
-    CharacterData data;
     const QJsonValue name = root.value(QLatin1String("name"));
     data.name = name.toString();
     const qsizetype nameLength = data.name.toUcs4().size();
@@ -258,9 +199,76 @@ std::optional<CharacterData> ReadCharacter(std::string_view bytes, std::string& 
         reason = "\"frames\" and \"animations\" must be objects";
         return std::nullopt;
     }
-    if (!ReadFrames(root.value(QLatin1String("frames")).toObject(), data, reason) ||
-        !ReadAnimations(root.value(QLatin1String("animations")).toObject(), data, reason)) {
+    return root;
+}
+
+}  // namespace
+
+const CharacterAnimation* CharacterData::Animation(const QString& animationName) const {
+    const auto found = animations.find(animationName);
+    return found == animations.end() ? nullptr : &found->second;
+}
+
+const std::vector<QString>& RequiredAnimations() {
+    static const std::vector<QString> kNames{
+        QStringLiteral("Show"),    QStringLiteral("Hide"),    QStringLiteral("Idle"),
+        QStringLiteral("Talk"),    QStringLiteral("Greet"),   QStringLiteral("RestPose"),
+        QStringLiteral("Explain"), QStringLiteral("Reading"), QStringLiteral("DoMagic1"),
+        QStringLiteral("DoMagic2")};
+    return kNames;
+}
+
+std::optional<std::vector<QImage>> DrawFrames(const CharacterData& data,
+                                              std::chrono::milliseconds budget,
+                                              const std::atomic<bool>& stop, std::string& reason) {
+    reason.clear();
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<QImage> frames;
+    frames.reserve(data.frameSources.size());
+    for (std::size_t i = 0; i < data.frameSources.size(); ++i) {
+        if (stop.load()) {
+            return std::nullopt;
+        }
+        QSvgRenderer renderer(data.frameSources[i]);
+        if (!renderer.isValid()) {
+            reason = "frame " + Quote(data.frameNames[i]) + " is not SVG that can be drawn";
+            return std::nullopt;
+        }
+        QImage image(data.width, data.height, QImage::Format_ARGB32_Premultiplied);
+        if (image.isNull()) {
+            reason = "out of memory";
+            return std::nullopt;
+        }
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            renderer.render(&painter, QRectF(0, 0, data.width, data.height));
+        }
+        frames.push_back(std::move(image));
+        if (std::chrono::steady_clock::now() - start > budget) {
+            reason =
+                "its frames take longer than " + std::to_string(budget.count()) + " ms to draw";
+            return std::nullopt;
+        }
+    }
+    return frames;
+}
+
+std::optional<CharacterData> ReadCharacter(std::string_view bytes, std::string& reason) {
+    CharacterData data;
+    const std::optional<QJsonObject> root = ReadHeader(bytes, data, reason);
+    if (!root || !ReadFrames(root->value(QLatin1String("frames")).toObject(), data, reason) ||
+        !ReadAnimations(root->value(QLatin1String("animations")).toObject(), data, reason)) {
         return std::nullopt;
     }
     return data;
+}
+
+std::optional<QString> ReadCharacterName(std::string_view bytes, std::string& reason) {
+    CharacterData data;
+    if (!ReadHeader(bytes, data, reason)) {
+        return std::nullopt;
+    }
+    return data.name;
 }

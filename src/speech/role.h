@@ -23,9 +23,9 @@ class CRole {
     CRole(const CRole&) = delete;
     CRole& operator=(const CRole&) = delete;
 
-    // Loads `file` (a bare name is looked up in the agent's character folder) in place of the
-    // character held so far, puts it at the screen's centre and, with `bShow`, shows it. A
-    // failure leaves the role without character.
+    // Loads `file`, a file name in the agent's character folder (any other name is refused), in
+    // place of the character held so far, puts it at the screen's centre and, with `bShow`, shows
+    // it. A failure leaves the role without character.
     std::error_code LoadCharacter(const std::u16string& file, int bEnglish, int bShow);
     // Sends both voices' notifications to `owner` and shows the mouth pictures on `picture`.
     void AttachNotify(QObject* owner, QLabel* picture);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "character/agent.h"
 #include "platform/codepage.h"
 #include "platform/events/voice_notification.h"
 #include "platform/files/files.h"
@@ -78,10 +79,11 @@ bool CLessonView::Create(QWidget* owner) {
 bool CLessonView::OnInitDialog() {
     m_nShowing = 0;
     LoadFromResource(kCoverPage);
+    const TutorSettings defaults;
     CopyRoleSwitches(m_role1);
-    m_role1.LoadCharacter(Cp936ToUtf16(m_settings.strCharacter1), 0, 1);
+    LoadRoleCharacter(m_role1, m_settings.strCharacter1, defaults.strCharacter1, 1);
     CopyRoleSwitches(m_role2);
-    m_role2.LoadCharacter(Cp936ToUtf16(m_settings.strCharacter2), 0, 0);
+    LoadRoleCharacter(m_role2, m_settings.strCharacter2, defaults.strCharacter2, 0);
     QWidget* owner = parentWidget();
     auto* mouth = qobject_cast<QLabel*>(FindControl(owner, kMouthPictureControl));
     m_role1.AttachNotify(owner, mouth);
@@ -181,6 +183,15 @@ void CLessonView::CopyRoleSwitches(CRole& role) const {
     role.m_bShowBalloon = m_settings.bShowBalloon;
     role.m_bChineseInBalloon = m_settings.bShowChineseBalloon;
     role.m_bReadChinese = m_settings.bSpeakChinese;
+}
+
+void CLessonView::LoadRoleCharacter(CRole& role, std::string& file, const std::string& fallback,
+                                    int bShow) {
+    // The agent has said why on stderr.
+    if (role.LoadCharacter(Cp936ToUtf16(file), 0, bShow) == AgentError::kNotInFolder) {
+        file = fallback;
+        role.LoadCharacter(Cp936ToUtf16(file), 0, bShow);
+    }
 }
 
 void CLessonView::ApplyRate() {

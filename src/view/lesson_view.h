@@ -126,6 +126,9 @@ class CLessonView : public HtmlDialog, public TimerSink {
     void ApplyRate();
     // Gives `role` the settings' balloon and Chinese switches.
     void CopyRoleSwitches(CRole& role) const;
+    // Loads the character the settings name for a role; a name the agent refuses as not a file
+    // name in its character folder is replaced by `fallback`, the role's default character.
+    void LoadRoleCharacter(CRole& role, std::string& file, const std::string& fallback, int bShow);
     void SetTimer(int id, int periodMs);
     void KillTimer(int id);
     // The pause after a line, from the settings as they are now.

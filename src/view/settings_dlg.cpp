@@ -191,6 +191,9 @@ int CSettingsDlg::DoModal() {
 
 void CSettingsDlg::OnInitDialog() {
     UpdateData(false);
+    // One search for both lists: it reads every character file.
+    EnumerateCharacters(m_aCharacters, services_.agent, services_.messageBox,
+                        services_.characterFolder);
     FillCharacterCombo(kRole1, m_strRole1);
     FillCharacterCombo(kRole2, m_strRole2);
     Find<QCheckBox>(this, kChineseBalloon)->setEnabled(m_bShowBalloon != 0);
@@ -243,8 +246,6 @@ void CSettingsDlg::accept() {
 
 void CSettingsDlg::FillCharacterCombo(int id, const std::string& file) {
     auto* combo = Find<QComboBox>(this, id);
-    EnumerateCharacters(m_aCharacters, services_.agent, services_.messageBox,
-                        services_.characterFolder);
     for (const std::string& entry : m_aCharacters) {
         if (const std::size_t at = entry.find('@'); at != std::string::npos) {
             combo->addItem(QString::fromStdString(Cp936ToUtf8(entry.substr(at + 1))));

@@ -48,10 +48,14 @@ int main(int argc, char** argv) {
             continue;
         }
         auto* character = static_cast<QtAgentCharacter*>(agent.GetCharacterEx(id));
+        if (!character->WaitForFrames()) {
+            continue;
+        }
         const CharacterData& data = character->Data();
+        const std::vector<QImage>& frames = character->Frames();
         const QString stem = QString::fromStdU16String(file).section(QLatin1Char('.'), 0, 0);
         for (const auto& [name, animation] : data.animations) {
-            OnPaper(data.frames[static_cast<size_t>(KeyFrame(animation))])
+            OnPaper(frames[static_cast<size_t>(KeyFrame(animation))])
                 .save(QStringLiteral("%1/%2-%3.png").arg(out, stem, name));
             ++written;
         }
@@ -68,7 +72,7 @@ int main(int argc, char** argv) {
             QPainter painter(&scene);
             const QPoint origin = all.topLeft() - QPoint(10, 10);
             painter.drawImage(character->Window()->pos() - origin,
-                              data.frames[static_cast<size_t>(character->Window()->Frame())]);
+                              frames[static_cast<size_t>(character->Window()->Frame())]);
             balloon->render(&painter, balloon->pos() - origin, QRegion(), QWidget::DrawChildren);
         }
         scene.save(QStringLiteral("%1/%2-balloon.png").arg(out, stem));

@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QScreen>
 #include <QStringList>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 
@@ -25,6 +27,40 @@ std::optional<CharacterData> Read(const std::string& bytes, std::string& reason)
     return ReadCharacter(bytes, reason);
 }
 
+// The frames of `bytes` as the tutor draws them; empty when refused.
+std::vector<QImage> Drawn(const std::string& bytes) {
+    std::string reason;
+    const std::optional<CharacterData> data = ReadCharacter(bytes, reason);
+    EXPECT_TRUE(data) << reason;
+    const std::atomic<bool> stop{false};
+    std::optional<std::vector<QImage>> frames =
+        data ? DrawFrames(*data, kMaxDrawTime, stop, reason) : std::nullopt;
+    EXPECT_TRUE(frames) << reason;
+    return frames ? std::move(*frames) : std::vector<QImage>();
+}
+
+// Whether any pixel of `image` is mostly red.
+bool HasRed(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (qAlpha(pixel) > 128 && qRed(pixel) > 200 && qBlue(pixel) < 80) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The sample character with its frame "rest" replaced by `svg`.
+std::string WithRestFrame(const QString& svg, int size = 64) {
+    QJsonObject document = SampleCharacterDocument(QStringLiteral("Sample"), size);
+    QJsonObject frames = document["frames"].toObject();
+    frames["rest"] = svg;
+    document["frames"] = frames;
+    return ToBytes(document);
+}
+
 std::string RefusalOf(const QJsonObject& document) {
     std::string reason;
     EXPECT_FALSE(Read(ToBytes(document), reason)) << "accepted";
@@ -36,11 +72,12 @@ TEST(CharacterFile, ReadsNameFramesAndAnimations) {
     const std::optional<CharacterData> data = Read(SampleCharacter(u"老师@home"_qs, 80), reason);
     ASSERT_TRUE(data) << reason;
     EXPECT_EQ(data->name, u"老师@home"_qs);
-    ASSERT_EQ(data->frames.size(), 3u);
-    EXPECT_EQ(data->frames[0].size(), QSize(80, 80));
+    const std::vector<QImage> frames = Drawn(SampleCharacter(u"老师@home"_qs, 80));
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0].size(), QSize(80, 80));
     // Drawn: opaque at the centre, transparent in the corner.
-    EXPECT_EQ(qAlpha(data->frames[0].pixel(40, 20)), 255);
-    EXPECT_EQ(qAlpha(data->frames[0].pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(frames[0].pixel(40, 20)), 255);
+    EXPECT_EQ(qAlpha(frames[0].pixel(0, 0)), 0);
     ASSERT_NE(data->Animation(u"Talk"_qs), nullptr);
     EXPECT_TRUE(data->Animation(u"Talk"_qs)->loop);
     EXPECT_FALSE(data->Animation(u"Greet"_qs)->loop);
@@ -96,35 +133,81 @@ TEST(CharacterFile, RefusesDamagedFilesWholeWithAReason) {
 
 TEST(CharacterFile, FramesNeverReachOutsideTheDocument) {
     ScratchDirectory folder("outside");
-    // A picture the frame would draw if it followed the link: a solid square over the corner.
+    // What the frame would draw if it followed a reference out: red all over, or a red circle
+    // by a style sheet.
     folder.Write("secret.svg",
                  "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\">"
                  "<rect width=\"64\" height=\"64\" fill=\"red\"/></svg>");
-    QJsonObject document = SampleCharacterDocument();
-    QJsonObject frames = document["frames"].toObject();
-    frames["rest"] = QStringLiteral(
-                         "<svg xmlns=\"http://www.w3.org/2000/svg\" "
-                         "xmlns:xlink=\"http://www.w3.org/1999/xlink\" viewBox=\"0 0 64 64\">"
-                         "<image x=\"0\" y=\"0\" width=\"64\" height=\"64\" xlink:href=\"%1\"/>"
-                         "<circle cx=\"32\" cy=\"32\" r=\"10\" fill=\"#000\"/></svg>")
-                         .arg(QString::fromStdString(folder.Path("secret.svg").string()));
-    document["frames"] = frames;
+    folder.Write("red.css", "circle { fill: #ff0000 }");
+    QImage red(64, 64, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(QString::fromStdString(folder.Path("red.png").string())));
+    const QString picture =
+        QStringLiteral(
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+            "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"64\" height=\"64\">"
+            "<image width=\"64\" height=\"64\" xlink:href=\"%1\"/></svg>")
+            .arg(QString::fromStdString(folder.Path("red.png").string()));
+    const QString frame =
+        QStringLiteral(
+            "<?xml-stylesheet type=\"text/css\" href=\"%1\"?>"
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+            "xmlns:xlink=\"http://www.w3.org/1999/xlink\" viewBox=\"0 0 64 64\">"
+            "<image x=\"0\" y=\"0\" width=\"64\" height=\"64\" xlink:href=\"%2\"/>"
+            "<image x=\"0\" y=\"0\" width=\"64\" height=\"64\" "
+            "xlink:href=\"data:image/svg+xml;base64,%3\"/>"
+            "<circle cx=\"32\" cy=\"32\" r=\"10\"/></svg>")
+            .arg(QString::fromStdString(folder.Path("red.css").string()),
+                 QString::fromStdString(folder.Path("secret.svg").string()),
+                 QString::fromLatin1(picture.toUtf8().toBase64()));
+    const std::vector<QImage> frames = Drawn(WithRestFrame(frame));
+    ASSERT_EQ(frames.size(), 3u);
+    for (const QImage& image : frames) {
+        EXPECT_FALSE(HasRed(image));
+    }
+}
+
+TEST(CharacterFile, FramesThatWouldDrawTooMuchAreRefusedBeforeDrawing) {
+    // Translucent circles over the whole frame, as many as 256 KiB hold: seconds for each frame.
+    QString circles;
+    while (circles.size() < 200000) {
+        circles += QStringLiteral("<circle cx='256' cy='256' r='300' fill-opacity='0.05'/>");
+    }
     std::string reason;
-    const std::optional<CharacterData> data = Read(ToBytes(document), reason);
+    EXPECT_FALSE(Read(WithRestFrame(QStringLiteral("<svg xmlns='http://www.w3.org/2000/svg' "
+                                                   "viewBox='0 0 512 512'>%1</svg>")
+                                        .arg(circles),
+                                    512),
+                      reason));
+    EXPECT_NE(reason.find("draws too much"), std::string::npos) << reason;
+}
+
+TEST(CharacterFile, DrawingStopsWhenItsTimeIsUpOrItIsToldTo) {
+    std::string reason;
+    const std::optional<CharacterData> data = Read(SampleCharacter(), reason);
     ASSERT_TRUE(data) << reason;
-    EXPECT_EQ(qAlpha(data->frames[data->frameNames[0] == "rest" ? 0 : 1].pixel(1, 1)), 0);
+    std::atomic<bool> stop{false};
+    EXPECT_FALSE(DrawFrames(*data, std::chrono::milliseconds(-1), stop, reason));
+    EXPECT_NE(reason.find("longer than"), std::string::npos) << reason;
+    stop = true;
+    EXPECT_FALSE(DrawFrames(*data, kMaxDrawTime, stop, reason));
+    EXPECT_TRUE(reason.empty()) << reason;
 }
 
 class QtAgentTest : public ::testing::Test {
   protected:
     QtAgentTest() : agent_(folder_.Path().string()) {}
 
-    QtAgentCharacter& LoadSample(const char* file = "one.acs") {
-        folder_.Write(file, SampleCharacter());
+    // The sample character loaded and, unless `drawn` is false, its frames drawn.
+    QtAgentCharacter& LoadSample(bool drawn = true) {
+        folder_.Write("one.acs", SampleCharacter());
         long id = 0;
-        EXPECT_FALSE(agent_.Load(QString::fromUtf8(file).toStdU16String(), id));
+        EXPECT_FALSE(agent_.Load(u"one.acs", id));
         auto* character = dynamic_cast<QtAgentCharacter*>(agent_.GetCharacterEx(id));
         EXPECT_NE(character, nullptr);
+        if (drawn) {
+            EXPECT_TRUE(character->WaitForFrames());
+        }
         return *character;
     }
 
@@ -249,6 +332,61 @@ TEST_F(QtAgentTest, NoBalloonPopsUpAloneWhileTheMainWindowIsMinimised) {
     EXPECT_TRUE(character.Balloon()->isVisible());
 }
 
+TEST_F(QtAgentTest, FramesAreDrawnAwayFromTheGuiThreadWhileRequestsWait) {
+    QtAgentCharacter& character = LoadSample(false);
+    character.Show(true);
+    character.Play(u"Greet");
+    for (int ms = 0; ms < 1000; ms += QtAgentCharacter::kFrameIntervalMs) {
+        character.Advance(QtAgentCharacter::kFrameIntervalMs);
+    }
+    // Nothing was drawn on this thread: no frames until they are taken from the drawing thread.
+    EXPECT_TRUE(character.Frames().empty());
+    EXPECT_FALSE(character.Window()->isVisible());
+    EXPECT_TRUE(character.IsBusy());
+    ASSERT_TRUE(character.WaitForFrames());
+    EXPECT_EQ(character.Frames().size(), 3u);
+    EXPECT_TRUE(character.Window()->isVisible());
+    character.Advance(0);
+    EXPECT_EQ(RunUntilIdle(character), 80) << "the greeting still plays whole";
+}
+
+TEST_F(QtAgentTest, FramesThatTakeTooLongToDrawRefuseTheCharacterOnce) {
+    QtCharacterAgent slow(folder_.Path().string(), std::chrono::milliseconds(-1));
+    folder_.Write("one.acs", SampleCharacter());
+    long id = 0;
+    ASSERT_FALSE(slow.Load(u"one.acs", id));
+    auto* character = dynamic_cast<QtAgentCharacter*>(slow.GetCharacterEx(id));
+    ASSERT_NE(character, nullptr);
+    character->Show(true);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(character->WaitForFrames());
+    EXPECT_FALSE(character->WaitForFrames());
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(log.find("cannot load character"), log.rfind("cannot load character")) << log;
+    EXPECT_NE(log.find("one.acs: its frames take longer"), std::string::npos) << log;
+    character->Play(u"Greet");
+    character->Advance(0);
+    EXPECT_FALSE(character->IsBusy());
+    EXPECT_FALSE(character->Window()->isVisible());
+}
+
+TEST_F(QtAgentTest, OnlyFileNamesInTheCharacterFolderAreRead) {
+    ScratchDirectory elsewhere("elsewhere");
+    elsewhere.Write("x.acs", SampleCharacter());
+    folder_.Write("x.acs", SampleCharacter());
+    elsewhere.Enter();
+    const std::string climb = "../" + elsewhere.Path().filename().string() + "/x.acs";
+    for (const std::string& name : {elsewhere.Path("x.acs").string(), climb, std::string("./x.acs"),
+                                    std::string(".."), std::string(".x.acs")}) {
+        long id = 7;
+        std::u16string display;
+        const std::u16string file = QString::fromStdString(name).toStdU16String();
+        EXPECT_EQ(agent_.Load(file, id), AgentError::kNotInFolder) << name;
+        EXPECT_EQ(agent_.GetCharacterEx(id), nullptr) << name;
+        EXPECT_EQ(agent_.ReadName(file, display), AgentError::kNotInFolder) << name;
+    }
+}
+
 TEST_F(QtAgentTest, RefusedFilesLoadNothing) {
     folder_.Write("broken.acs", "{\"format\": \"quorvan-character\"");
     long id = 7;
@@ -278,6 +416,20 @@ TEST_F(QtAgentTest, DiscoveryListsLoadableCharactersInDirectoryOrder) {
     EXPECT_EQ(list, expected);
     EXPECT_TRUE(box.Messages().empty());
     EXPECT_EQ(agent_.GetCharacterEx(1), nullptr);  // every one unloaded again
+}
+
+TEST_F(QtAgentTest, DiscoveryReadsNamesWithoutLookingAtFrames) {
+    // Frames that are not even SVG: the name is listed, the character refused when loaded.
+    QJsonObject document = SampleCharacterDocument(u"Unclosed"_qs);
+    QJsonObject frames = document["frames"].toObject();
+    frames["rest"] = "<svg><unclosed";
+    document["frames"] = frames;
+    folder_.Write("u.acs", ToBytes(document));
+    std::vector<std::string> list;
+    EnumerateCharacters(list, &agent_, nullptr, folder_.Path().string());
+    EXPECT_EQ(list, std::vector<std::string>{"u.acs@Unclosed"});
+    long id = 0;
+    EXPECT_EQ(agent_.Load(u"u.acs", id), AgentError::kInvalidFile);
 }
 
 TEST_F(QtAgentTest, DiscoveryOfAMissingOrEmptyFolderShowsTheSystemsText) {

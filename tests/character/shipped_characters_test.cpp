@@ -26,6 +26,7 @@ TEST(ShippedCharacters, BothLoadWithNamesOfTheirOwnAndPlayEveryAnimation) {
         ASSERT_FALSE(agent.Load(file, id));
         auto* character = dynamic_cast<QtAgentCharacter*>(agent.GetCharacterEx(id));
         ASSERT_NE(character, nullptr);
+        ASSERT_TRUE(character->WaitForFrames());
         names.push_back(character->GetName());
         const CharacterData& data = character->Data();
         EXPECT_GE(data.height, 128);

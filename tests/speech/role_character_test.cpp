@@ -150,6 +150,20 @@ TEST_F(ViewCharacterTest, ClosingUnloadsRoleTwoThenRoleOne) {
                                      "Unload merlin.acs"}));
 }
 
+TEST_F(ViewCharacterTest, ANameOutsideTheCharacterFolderGivesTheRoleItsDefaultCharacter) {
+    TutorSettings settings;
+    settings.strCharacter1 = "./merlin.acs";
+    settings.strCharacter2 = "../../Genie.acs";
+    ASSERT_FALSE(SaveSettings(settings));
+    Start();
+    EXPECT_EQ(agent_.Calls()[0], "Load ./merlin.acs");
+    EXPECT_EQ(agent_.Calls()[1], "Load merlin.acs");
+    EXPECT_NE(dlg_->m_view.m_role1.m_pCharacter, nullptr);
+    EXPECT_NE(dlg_->m_view.m_role2.m_pCharacter, nullptr);
+    EXPECT_EQ(dlg_->m_view.m_settings.strCharacter1, "merlin.acs");
+    EXPECT_EQ(dlg_->m_view.m_settings.strCharacter2, "Genie.acs");
+}
+
 TEST_F(ViewCharacterTest, MissingCharacterFilesLeaveTheViewWorking) {
     TutorSettings settings;
     settings.strCharacter1 = "gone.acs";

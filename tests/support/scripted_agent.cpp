@@ -56,12 +56,29 @@ std::error_code ScriptedAgent::Load(const std::u16string& file, long& id) {
     const std::string name = QString::fromStdU16String(file).toStdString();
     calls_.push_back("Load " + name);
     id = 0;
+    if (!IsCharacterFileName(name)) {
+        return AgentError::kNotInFolder;
+    }
     const auto found = files_.find(name);
     if (found == files_.end()) {
         return AgentError::kInvalidFile;
     }
     id = nextId_++;
     characters_.emplace(id, std::make_unique<Character>(*this, name, found->second));
+    return {};
+}
+
+std::error_code ScriptedAgent::ReadName(const std::u16string& file, std::u16string& name) {
+    const std::string asked = QString::fromStdU16String(file).toStdString();
+    calls_.push_back("ReadName " + asked);
+    if (!IsCharacterFileName(asked)) {
+        return AgentError::kNotInFolder;
+    }
+    const auto found = files_.find(asked);
+    if (found == files_.end()) {
+        return AgentError::kInvalidFile;
+    }
+    name = QString::fromStdString(found->second).toStdU16String();
     return {};
 }
 

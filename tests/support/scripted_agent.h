@@ -16,10 +16,12 @@ class ScriptedAgent final : public CharacterAgent {
     ~ScriptedAgent() override;
 
     // Files the agent loads, by the name they are asked for, with their display names. A file not
-    // listed fails to load.
+    // listed fails to load; a name IsCharacterFileName refuses is refused as the real agent does.
     void AddCharacter(const std::string& file, const std::string& displayName);
 
     std::error_code Load(const std::u16string& file, long& id) override;
+    // Recorded as "ReadName FILE".
+    std::error_code ReadName(const std::u16string& file, std::u16string& name) override;
     AgentCharacter* GetCharacterEx(long id) override;
     void Unload(long id) override;
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 
 #include "app/tutor_dlg.h"
@@ -117,6 +118,14 @@ TEST_F(SettingsDlgTest, RoleListsMatchFilesInAnyCaseAndKeepAnUnknownOne) {
     // Both roles may take the same character.
     ChooseRole(*dlg, kRole2, "Tutor One");
     EXPECT_EQ(dlg->m_strRole2, "merlin.acs");
+}
+
+TEST_F(SettingsDlgTest, EachCharacterNameIsReadOnceAndNoCharacterLoaded) {
+    platform_.Agent().ClearCalls();
+    const auto dlg = Make("merlin.acs", "Genie.acs");
+    std::vector<std::string> calls = platform_.Agent().Calls();
+    std::sort(calls.begin(), calls.end());
+    EXPECT_EQ(calls, (std::vector<std::string>{"ReadName Genie.acs", "ReadName merlin.acs"}));
 }
 
 TEST_F(SettingsDlgTest, ANonIntegerIsRefusedAtOnceAndOnOk) {

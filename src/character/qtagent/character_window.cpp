@@ -34,16 +34,15 @@ Qt::WindowFlags CharacterWindowFlags() {
            Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
 }
 
-CharacterWindow::CharacterWindow(const std::vector<QImage>& frames)
-    : QWidget(nullptr, CharacterWindowFlags()), frames_(frames), shapes_(frames.size()) {
+CharacterWindow::CharacterWindow(const std::vector<QImage>& frames, QSize size)
+    : QWidget(nullptr, CharacterWindowFlags()), frames_(frames) {
     MakeFloating(this);
-    if (!frames_.empty()) {
-        setFixedSize(frames_.front().size());
-    }
+    setFixedSize(size);
     setCursor(Qt::OpenHandCursor);
 }
 
 const QRegion& CharacterWindow::Shape(int frame) {
+    shapes_.resize(frames_.size());
     std::optional<QRegion>& shape = shapes_[static_cast<size_t>(frame)];
     if (!shape) {
         const QImage& image = frames_[static_cast<size_t>(frame)];

@@ -15,11 +15,12 @@ class QPainter;
 Qt::WindowFlags CharacterWindowFlags();
 
 // A character on the desktop: exactly one frame in size, shaped to the frame's opaque pixels so
-// that it looks right without a compositor, and draggable with the mouse.
+// that it looks right without a compositor, and draggable with the mouse. `frames` may still be
+// empty (not drawn yet); a frame that is not there is not shown.
 class CharacterWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit CharacterWindow(const std::vector<QImage>& frames);
+    CharacterWindow(const std::vector<QImage>& frames, QSize size);
 
     void SetFrame(int frame);
     int Frame() const { return frame_; }

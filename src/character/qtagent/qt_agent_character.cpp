@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "character/qtagent/character_window.h"
+#include "platform/log/log.h"
 
 namespace {
 
@@ -34,9 +35,11 @@ QRect AvailableArea(const QScreen* screen) {
 
 }  // namespace
 
-QtAgentCharacter::QtAgentCharacter(CharacterData data)
+QtAgentCharacter::QtAgentCharacter(CharacterData data, std::string file,
+                                   std::chrono::milliseconds drawBudget)
     : data_(std::move(data)),
-      window_(new CharacterWindow(data_.frames)),
+      file_(std::move(file)),
+      window_(new CharacterWindow(frames_, QSize(data_.width, data_.height))),
       balloon_(new BalloonWindow) {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(kFrameIntervalMs);
@@ -50,12 +53,55 @@ QtAgentCharacter::QtAgentCharacter(CharacterData data)
         }
     };
     StartAnimation(QStringLiteral("RestPose"));
+    drawer_ = std::make_unique<FrameDrawer>(data_, drawBudget, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { TakeFrames(); }, Qt::QueuedConnection);
+    });
 }
 
 QtAgentCharacter::~QtAgentCharacter() {
+    drawer_.reset();
     timer_.stop();
     delete balloon_.data();
     delete window_.data();
+}
+
+bool QtAgentCharacter::WaitForFrames() {
+    if (drawer_) {
+        drawer_->Wait();
+    }
+    TakeFrames();
+    return drawn_;
+}
+
+void QtAgentCharacter::TakeFrames() {
+    if (drawn_ || refused_ || !drawer_ || !drawer_->Finished()) {
+        return;
+    }
+    std::string reason;
+    std::optional<std::vector<QImage>> frames = drawer_->Take(reason);
+    if (!frames) {
+        LogLine("cannot load character " + file_ + ": " + reason);
+        refused_ = true;
+        queue_.clear();
+        current_.reset();
+        animation_ = nullptr;
+        shown_ = false;
+        balloonUp_ = false;
+        timer_.stop();
+        UpdateWindows();
+        return;
+    }
+    frames_ = std::move(*frames);
+    drawn_ = true;
+    if (shownFrame_ >= 0) {
+        ShowFrame(shownFrame_);
+    }
+    UpdateWindows();
+    if (current_ || !queue_.empty()) {
+        clock_.start();
+        timer_.start();
+    }
 }
 
 std::u16string QtAgentCharacter::GetName() const {
@@ -132,6 +178,9 @@ void QtAgentCharacter::StopAll(int types) {
 }
 
 void QtAgentCharacter::Enqueue(Request request) {
+    if (refused_) {
+        return;
+    }
     queue_.push_back(std::move(request));
     if (!timer_.isActive()) {
         clock_.start();
@@ -279,7 +328,7 @@ bool QtAgentCharacter::eventFilter(QObject* watched, QEvent* event) {
 
 void QtAgentCharacter::UpdateWindows() {
     if (window_) {
-        window_->setVisible(shown_);
+        window_->setVisible(shown_ && drawn_);
     }
     // The character's window belongs to the main window, which the window manager minimises
     // together with it (hidden by the program as well, the main window would not come back in
@@ -287,7 +336,8 @@ void QtAgentCharacter::UpdateWindows() {
     // so that the lines read meanwhile pop up no balloon alone.
     const QWidget* owner = window_ ? window_->parentWidget() : nullptr;
     if (balloon_) {
-        balloon_->setVisible(shown_ && balloonUp_ && (owner == nullptr || !owner->isMinimized()));
+        balloon_->setVisible(shown_ && drawn_ && balloonUp_ &&
+                             (owner == nullptr || !owner->isMinimized()));
     }
 }
 
@@ -323,6 +373,11 @@ void QtAgentCharacter::OnTick() {
 }
 
 void QtAgentCharacter::Advance(int elapsedMs) {
+    // Requests wait for the frames; TakeFrames starts the timer again.
+    if (!drawn_) {
+        timer_.stop();
+        return;
+    }
     if (current_ || queue_.empty()) {
         AdvanceCurrent(elapsedMs);
     }

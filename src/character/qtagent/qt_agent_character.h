@@ -6,23 +6,31 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "character/agent.h"
 #include "character/character_file.h"
+#include "character/frame_drawer.h"
 #include "character/qtagent/character_window.h"
 
 // One character of the real agent. Requests queue up and run one after the other on a steady
 // frame timer; with nothing queued the character idles. Show, Hide and gliding moves are queued
-// like animations, so a greeting finishes before the character walks off.
+// like animations, so a greeting finishes before the character walks off. The frames are drawn on a
+// thread of their own; until they are, the character is not shown and its requests wait. A file
+// whose frames cannot be drawn is refused then: the character goes away and does nothing more.
 class QtAgentCharacter : public QObject, public AgentCharacter {
     Q_OBJECT
   public:
     static constexpr int kFrameIntervalMs = 20;
 
-    explicit QtAgentCharacter(CharacterData data);
+    // `file` names the character file in the log; drawing its frames may take `drawBudget`.
+    QtAgentCharacter(CharacterData data, std::string file,
+                     std::chrono::milliseconds drawBudget = kMaxDrawTime);
     ~QtAgentCharacter() override;
 
     std::u16string GetName() const override;
@@ -35,6 +43,12 @@ class QtAgentCharacter : public QObject, public AgentCharacter {
     void StopAll(int types) override;
 
     const CharacterData& Data() const { return data_; }
+    // The drawn frames; empty until drawn.
+    const std::vector<QImage>& Frames() const { return frames_; }
+    // Waits until the frames are drawn or refused (for tests, benchmarks and screenshots, which
+    // run no event loop); true when they are drawn.
+    bool WaitForFrames();
+    bool Refused() const { return refused_; }
     // The window, for tests, benchmarks and screenshots; null once Qt has deleted it.
     CharacterWindow* Window() const { return window_; }
     BalloonWindow* Balloon() const { return balloon_; }
@@ -73,8 +87,14 @@ class QtAgentCharacter : public QObject, public AgentCharacter {
     bool eventFilter(QObject* watched, QEvent* event) override;
     void AdvanceCurrent(int elapsedMs);
     void OnTick();
+    // Takes the frames once the drawing thread is done with them, or refuses the character.
+    void TakeFrames();
 
     CharacterData data_;
+    std::string file_;
+    std::vector<QImage> frames_;
+    bool drawn_ = false;
+    bool refused_ = false;
     int languageId_ = 0x409;
     QPointer<CharacterWindow> window_;
     QPointer<BalloonWindow> balloon_;
@@ -94,4 +114,6 @@ class QtAgentCharacter : public QObject, public AgentCharacter {
     // windows are on the screen at the moment.
     bool shown_ = false;
     bool balloonUp_ = false;
+    // Last, so that its thread stops before anything it reports to goes away.
+    std::unique_ptr<FrameDrawer> drawer_;
 };
