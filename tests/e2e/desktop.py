@@ -14,6 +14,7 @@ import urllib.request
 
 from Xlib import X, display, protocol
 from Xlib.ext import shape
+from Xlib.xobject.drawable import Window
 
 
 class DevTools:
@@ -206,6 +207,23 @@ class Program:
                 return found
             time.sleep(0.1)
         raise RuntimeError(f"no window {title!r} appeared")
+
+    def wait_for_focus(self, window, timeout=10):
+        """Waits until `window` (or a window inside it) holds the keyboard focus, so that keys
+        typed next reach it rather than the window that had the focus before it was mapped."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            focus = self.display.get_input_focus().focus
+            while isinstance(focus, Window) and focus.id != window.id:
+                try:
+                    parent = focus.query_tree().parent
+                except Exception:
+                    parent = None
+                focus = parent if parent and parent.id != self.display.screen().root.id else None
+            if focus is not None:
+                return
+            time.sleep(0.05)
+        raise RuntimeError("the window never took the keyboard focus")
 
     def _search(self, window, title):
         try:

@@ -109,7 +109,7 @@ class MainWindowTest(unittest.TestCase):
         self.assertLess(popups[-1].height, 60, "the menu has more than one item")
         program.pointer("key", "Down", "Return")
         # The item opens the settings; Escape cancels them, and the page is reloaded all the same.
-        program._find_window("Dialog", timeout=10)
+        program.wait_for_focus(program._find_window("Dialog", timeout=10))
         program.pointer("key", "Escape")
         self.assertTrue(
             page.wait_for(

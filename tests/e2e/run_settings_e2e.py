@@ -42,6 +42,7 @@ class SettingsDialog:
     def __init__(self, program):
         self.program = program
         self.window = program._find_window("Dialog", timeout=10)
+        program.wait_for_focus(self.window)
         geometry = self.window.get_geometry()
         # The dialog is its template's size; that size tells how large a unit is.
         self.unit_x = next(
