@@ -14,6 +14,7 @@ LAYERS = [
     ["content", "settings"],
     ["character"],
     ["speech"],
+    ["practice"],
     ["view"],
     ["app"],
 ]

@@ -10,6 +10,7 @@ packages=(
   libgl-dev libxkbcommon-dev
   libespeak-ng-dev espeak-ng-data libsndfile1-dev libgumbo-dev
   flite1-dev libsoxr-dev sox pocketsphinx pocketsphinx-en-us python3-pocketsphinx
+  libpocketsphinx-dev libsphinxbase-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev libgif-dev
   fonts-wqy-microhei xvfb xauth x11-utils xdotool python3-xlib
   libpulse-dev pulseaudio pulseaudio-utils openbox python3-numpy
