@@ -57,7 +57,8 @@ class CharacterAgent {
 
     virtual std::error_code Load(const std::u16string& file, long& id) = 0;
     // The display name of the character in `file`, read without loading the character: its frames
-    // are neither checked nor drawn, so a file Load refuses may still have a name.
+    // are neither checked nor drawn, so a file Load refuses may still have a name. It touches no
+    // loaded character, so it may run on a thread of its own while the others are in use.
     virtual std::error_code ReadName(const std::u16string& file, std::u16string& name) = 0;
     // The character of a loaded id; null for an unknown one. Valid until Unload(id).
     virtual AgentCharacter* GetCharacterEx(long id) = 0;

@@ -29,10 +29,9 @@ struct DirCloser {
 
 }  // namespace
 
-void EnumerateCharacters(std::vector<std::string>& list, CharacterAgent* agent,
-                         MessageBoxService* messageBox, const std::string& folder) {
-    list.clear();
-    std::vector<std::string> files;
+bool ListCharacterFiles(std::vector<std::string>& files, MessageBoxService* messageBox,
+                        const std::string& folder) {
+    files.clear();
     int error = 0;
     if (std::unique_ptr<DIR, DirCloser> dir{opendir(folder.c_str())}) {
         errno = 0;
@@ -45,23 +44,40 @@ void EnumerateCharacters(std::vector<std::string>& list, CharacterAgent* agent,
     } else {
         error = errno;
     }
-    if (error != 0) {
-        LogFileFailure("cannot list characters in", folder,
-                       std::error_code(error, std::generic_category()));
-        if (messageBox != nullptr) {
-            messageBox->Show(nullptr, QStringLiteral("Error"),
-                             QString::fromLocal8Bit(std::strerror(error)),
-                             MessageIcon::kInformation);
-        }
-        return;
+    if (error == 0) {
+        return true;
     }
-    if (agent == nullptr) {
-        return;
+    files.clear();
+    LogFileFailure("cannot list characters in", folder,
+                   std::error_code(error, std::generic_category()));
+    if (messageBox != nullptr) {
+        messageBox->Show(nullptr, QStringLiteral("Error"),
+                         QString::fromLocal8Bit(std::strerror(error)), MessageIcon::kInformation);
     }
+    return false;
+}
+
+std::vector<std::string> ReadCharacterEntries(CharacterAgent& agent,
+                                              const std::vector<std::string>& files,
+                                              const std::atomic<bool>* stop) {
+    std::vector<std::string> entries;
     for (const std::string& file : files) {
-        std::u16string name;
-        if (!agent->ReadName(QString::fromUtf8(file).toStdU16String(), name)) {
-            list.push_back(file + "@" + Utf16ToCp936(name));
+        if (stop != nullptr && stop->load()) {
+            break;
         }
+        std::u16string name;
+        if (!agent.ReadName(QString::fromUtf8(file).toStdU16String(), name)) {
+            entries.push_back(file + "@" + Utf16ToCp936(name));
+        }
+    }
+    return entries;
+}
+
+void EnumerateCharacters(std::vector<std::string>& list, CharacterAgent* agent,
+                         MessageBoxService* messageBox, const std::string& folder) {
+    list.clear();
+    std::vector<std::string> files;
+    if (ListCharacterFiles(files, messageBox, folder) && agent != nullptr) {
+        list = ReadCharacterEntries(*agent, files);
     }
 }

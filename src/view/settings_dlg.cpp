@@ -189,14 +189,50 @@ int CSettingsDlg::DoModal() {
     return exec();
 }
 
+CSettingsDlg::~CSettingsDlg() {
+    stopReading_ = true;
+    if (nameReader_.joinable()) {
+        nameReader_.join();
+    }
+}
+
 void CSettingsDlg::OnInitDialog() {
     UpdateData(false);
-    // One search for both lists: it reads every character file.
-    EnumerateCharacters(m_aCharacters, services_.agent, services_.messageBox,
-                        services_.characterFolder);
+    Find<QCheckBox>(this, kChineseBalloon)->setEnabled(m_bShowBalloon != 0);
+    // One search for both lists. The lists wait, disabled, for the names.
+    std::vector<std::string> files;
+    CharacterAgent* agent = services_.agent;
+    if (!ListCharacterFiles(files, services_.messageBox, services_.characterFolder) ||
+        agent == nullptr) {
+        OnCharactersRead({});
+        return;
+    }
+    Find<QComboBox>(this, kRole1)->setEnabled(false);
+    Find<QComboBox>(this, kRole2)->setEnabled(false);
+    nameReader_ = std::thread([this, agent, files = std::move(files)] {
+        std::vector<std::string> entries = ReadCharacterEntries(*agent, files, &stopReading_);
+        // Delivered on the dialog's thread; dropped with the dialog if it closed meanwhile.
+        QMetaObject::invokeMethod(
+            this,
+            [this, entries = std::move(entries)]() mutable {
+                OnCharactersRead(std::move(entries));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CSettingsDlg::done(int result) {
+    // Names are of no use once the dialog closes.
+    stopReading_ = true;
+    QDialog::done(result);
+}
+
+void CSettingsDlg::OnCharactersRead(std::vector<std::string> entries) {
+    m_aCharacters = std::move(entries);
     FillCharacterCombo(kRole1, m_strRole1);
     FillCharacterCombo(kRole2, m_strRole2);
-    Find<QCheckBox>(this, kChineseBalloon)->setEnabled(m_bShowBalloon != 0);
+    Find<QComboBox>(this, kRole1)->setEnabled(true);
+    Find<QComboBox>(this, kRole2)->setEnabled(true);
 }
 
 bool CSettingsDlg::UpdateData(bool bSaveAndValidate) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "view/platform_services.h"
@@ -38,6 +40,7 @@ class CSettingsDlg : public QDialog {
                  int bShowBalloon, int bShowMouth, int bChineseBalloon, int bSpeakChinese,
                  std::string strRole1, std::string strRole2, QWidget* parent,
                  const PlatformServices& services);
+    ~CSettingsDlg() override;
 
     // Runs the dialog modally: QDialog::Accepted for OK, QDialog::Rejected otherwise.
     int DoModal();
@@ -59,6 +62,7 @@ class CSettingsDlg : public QDialog {
     // them); false, after telling the learner, when an edit does not hold an integer.
     bool UpdateData(bool bSaveAndValidate);
     void accept() override;
+    void done(int result) override;
 
   protected:
     void OnInitDialog();
@@ -75,9 +79,15 @@ class CSettingsDlg : public QDialog {
     bool ReadInteger(QLineEdit* edit, int& value);
     // Takes the role file of the selected entry of combo `id`, if it names one.
     void TakeSelectedRole(int id, std::string& role);
+    // Shows the character entries read aside in both role lists.
+    void OnCharactersRead(std::vector<std::string> entries);
 
     const PlatformServices& services_;
     QComboBox* rate_;
     QLineEdit* replay_;
     QLineEdit* interval_;
+    // Reads the characters' names while the dialog is up: a folder of large character files
+    // would otherwise keep it from opening for seconds.
+    std::thread nameReader_;
+    std::atomic<bool> stopReading_{false};
 };

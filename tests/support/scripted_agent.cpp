@@ -1,6 +1,7 @@
 #include "support/scripted_agent.h"
 
 #include <QString>
+#include <chrono>
 
 class ScriptedAgent::Character final : public AgentCharacter {
   public:
@@ -38,7 +39,7 @@ class ScriptedAgent::Character final : public AgentCharacter {
     const std::string& File() const { return file_; }
 
   private:
-    void Record(const std::string& call) { agent_.calls_.push_back(file_ + ": " + call); }
+    void Record(const std::string& call) { agent_.Record(file_ + ": " + call); }
 
     ScriptedAgent& agent_;
     std::string file_;
@@ -54,7 +55,7 @@ void ScriptedAgent::AddCharacter(const std::string& file, const std::string& dis
 
 std::error_code ScriptedAgent::Load(const std::u16string& file, long& id) {
     const std::string name = QString::fromStdU16String(file).toStdString();
-    calls_.push_back("Load " + name);
+    Record("Load " + name);
     id = 0;
     if (!IsCharacterFileName(name)) {
         return AgentError::kNotInFolder;
@@ -70,7 +71,13 @@ std::error_code ScriptedAgent::Load(const std::u16string& file, long& id) {
 
 std::error_code ScriptedAgent::ReadName(const std::u16string& file, std::u16string& name) {
     const std::string asked = QString::fromStdU16String(file).toStdString();
-    calls_.push_back("ReadName " + asked);
+    {
+        // Names are read on the settings dialog's own thread.
+        std::unique_lock lock(mutex_);
+        calls_.push_back("ReadName " + asked);
+        // Bounded, so that a reader on the wrong thread shows as slow rather than hanging.
+        released_.wait_for(lock, std::chrono::seconds(5), [this] { return !holdNames_; });
+    }
     if (!IsCharacterFileName(asked)) {
         return AgentError::kNotInFolder;
     }
@@ -89,15 +96,38 @@ AgentCharacter* ScriptedAgent::GetCharacterEx(long id) {
 
 void ScriptedAgent::Unload(long id) {
     if (const auto found = characters_.find(id); found != characters_.end()) {
-        calls_.push_back("Unload " + found->second->File());
+        Record("Unload " + found->second->File());
         characters_.erase(found);
     }
+}
+
+void ScriptedAgent::Record(std::string call) {
+    const std::lock_guard lock(mutex_);
+    calls_.push_back(std::move(call));
+}
+
+std::vector<std::string> ScriptedAgent::Calls() const {
+    const std::lock_guard lock(mutex_);
+    return calls_;
+}
+
+void ScriptedAgent::ClearCalls() {
+    const std::lock_guard lock(mutex_);
+    calls_.clear();
+}
+
+void ScriptedAgent::HoldNames(bool hold) {
+    {
+        const std::lock_guard lock(mutex_);
+        holdNames_ = hold;
+    }
+    released_.notify_all();
 }
 
 std::vector<std::string> ScriptedAgent::CallsTo(const std::string& file) const {
     std::vector<std::string> calls;
     const std::string prefix = file + ": ";
-    for (const std::string& call : calls_) {
+    for (const std::string& call : Calls()) {
         if (call.starts_with(prefix)) {
             calls.push_back(call.substr(prefix.size()));
         }

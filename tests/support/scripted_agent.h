@@ -1,7 +1,9 @@
 #pragma once
 
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,8 +27,10 @@ class ScriptedAgent final : public CharacterAgent {
     AgentCharacter* GetCharacterEx(long id) override;
     void Unload(long id) override;
 
-    const std::vector<std::string>& Calls() const { return calls_; }
-    void ClearCalls() { calls_.clear(); }
+    std::vector<std::string> Calls() const;
+    void ClearCalls();
+    // While held, ReadName waits to be released, as a large file on a slow disk keeps it busy.
+    void HoldNames(bool hold);
     // The calls made to the character loaded from `file`, without its prefix.
     std::vector<std::string> CallsTo(const std::string& file) const;
     int LoadedCount() const { return static_cast<int>(characters_.size()); }
@@ -34,8 +38,13 @@ class ScriptedAgent final : public CharacterAgent {
   private:
     class Character;
 
+    void Record(std::string call);
+
     std::map<std::string, std::string> files_;
     std::map<long, std::unique_ptr<Character>> characters_;
+    mutable std::mutex mutex_;
+    std::condition_variable released_;
+    bool holdNames_ = false;
     std::vector<std::string> calls_;
     long nextId_ = 1;
 };

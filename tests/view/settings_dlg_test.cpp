@@ -22,20 +22,21 @@ namespace {
 
 using enum CSettingsDlg::ControlId;
 
-// Runs `act` on the settings dialog once it is open and modal.
+template <class Control>
+Control* Get(const QWidget& dialog, int id) {
+    return static_cast<Control*>(FindControl(&dialog, id));
+}
+
+// Runs `act` on the settings dialog once it is open and modal and its role lists are filled.
 void WhenDialogOpens(std::function<void(CSettingsDlg&)> act) {
     QTimer::singleShot(10, [act] {
-        if (auto* dialog = qobject_cast<CSettingsDlg*>(QApplication::activeModalWidget())) {
+        auto* dialog = qobject_cast<CSettingsDlg*>(QApplication::activeModalWidget());
+        if (dialog != nullptr && Get<QComboBox>(*dialog, kRole1)->isEnabled()) {
             act(*dialog);
         } else {
             WhenDialogOpens(act);
         }
     });
-}
-
-template <class Control>
-Control* Get(const QWidget& dialog, int id) {
-    return static_cast<Control*>(FindControl(&dialog, id));
 }
 
 // Chooses a character in a role list as the learner does.
@@ -126,6 +127,26 @@ TEST_F(SettingsDlgTest, EachCharacterNameIsReadOnceAndNoCharacterLoaded) {
     std::vector<std::string> calls = platform_.Agent().Calls();
     std::sort(calls.begin(), calls.end());
     EXPECT_EQ(calls, (std::vector<std::string>{"ReadName Genie.acs", "ReadName merlin.acs"}));
+}
+
+TEST_F(SettingsDlgTest, TheDialogIsUpWhileNamesAreReadAndClosingStopsTheReading) {
+    platform_.Agent().HoldNames(true);
+    platform_.Agent().ClearCalls();
+    auto dlg = std::make_unique<CSettingsDlg>(2, 2, 2, 1, 1, 0, 0, 1, 1, "merlin.acs", "Genie.acs",
+                                              nullptr, platform_.Services());
+    bool waiting = false;
+    QTimer::singleShot(10, [&waiting] {
+        auto* open = qobject_cast<CSettingsDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(open, nullptr) << "the dialog did not open while a name was being read";
+        waiting = !Get<QComboBox>(*open, kRole1)->isEnabled() &&
+                  Get<QComboBox>(*open, kRole2)->count() == 0;
+        open->reject();
+    });
+    dlg->DoModal();
+    platform_.Agent().HoldNames(false);
+    dlg.reset();
+    EXPECT_TRUE(waiting) << "the role lists did not wait for the names";
+    EXPECT_EQ(platform_.Agent().Calls().size(), 1u) << "names were read after the dialog closed";
 }
 
 TEST_F(SettingsDlgTest, ANonIntegerIsRefusedAtOnceAndOnOk) {
