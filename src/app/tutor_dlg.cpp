@@ -101,6 +101,15 @@ bool CTutorDlg::Create() {
     return true;
 }
 
+void CTutorDlg::done(int result) {
+    // A line still being spoken holds the event loop in its wait until it has played to the end;
+    // closing ends it, and any study mode, first.
+    if (m_view.IsCreated()) {
+        m_view.StopStudy();
+    }
+    QDialog::done(result);
+}
+
 int CTutorDlg::DoModal() {
     Initialize();
     return exec();

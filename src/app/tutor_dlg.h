@@ -28,6 +28,7 @@ class CTutorDlg : public MessageFilterHost<QDialog> {
     void LayoutButtons(int cx, int cy);
     void LoadRestPicture();
     bool PreTranslateMessage(QEvent* message) override;
+    void done(int result) override;
 
     CLessonView m_view;
     int m_nStripWidth = 50;

@@ -20,6 +20,10 @@ def pack(pack_tool, text, path):
     os.remove(source)
 
 
+# Numbers are the densest speech per byte there is: about 2.5 s of it for every "7777".
+LONGEST_LINE = b"7777 " * 390
+
+
 def make(course_source, folder, pack_tool):
     """Copies the built sample course to FOLDER/course and arranges the hostile parts. Returns a
     dict from lesson name to a description, in index order."""
@@ -60,10 +64,18 @@ def make(course_source, folder, pack_tool):
         f.write(struct.pack("<I", 0xFFFFFFFF))
         f.write(bytes([255]) + bytes(range(256)) * 15 + bytes(4 << 20))
 
-    # A line that the English engine once wrote past a buffer on, and an ordinary one after it.
+    # A line that the English engine once wrote past a buffer on, an ordinary one after it, the
+    # longest line the tutor speaks, in the text that takes the English engine longest, and a line
+    # of 98 KB, too long to speak.
     pack(
         pack_tool,
-        b"#1Brackets@0#\nHello. " + b"[]" * 800 + b"\nGood morning, Tom.\n#\n",
+        b"#1Brackets@0#\nHello. "
+        + b"[]" * 800
+        + b"\nGood morning, Tom.\n"
+        + LONGEST_LINE
+        + b"\n"
+        + b"Tom and Mary went home. " * 4100
+        + b"\n#\n",
         os.path.join(course, "brackets.dat"),
     )
 

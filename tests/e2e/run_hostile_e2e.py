@@ -47,6 +47,15 @@ def open_lesson(program, name, timeout=20):
     return time.monotonic() - started
 
 
+def open_brackets(program):
+    """From the cover to the lesson of hostile lines, all four of them on the page."""
+    page = program.page
+    assert page.wait_for("document.body.innerText.includes('欢迎进入')")
+    program.click(".folder")
+    open_lesson(program, "Brackets")
+    assert page.wait_for("document.getElementById('line4') !== null")
+
+
 def back_to_contents(program):
     program.click(".folder")
 
@@ -121,16 +130,20 @@ class HostileCourseTest(unittest.TestCase):
             time.sleep(0.1)
 
     def test_a_line_that_broke_the_english_engine_is_spoken_and_so_is_the_next(self):
-        page = self.program.page
-        self.assertTrue(page.wait_for("document.body.innerText.includes('欢迎进入')"))
-        self.program.click(".folder")
-        open_lesson(self.program, "Brackets")
-        self.assertTrue(page.wait_for("document.getElementById('line2') !== null"))
+        open_brackets(self.program)
         self.program.click("#line1")
         self.wait_spoken("Hello.")
         self.program.click("#line2")
         self.wait_spoken("Good morning, Tom.")
         self.assertEqual(self.program.close(), 0)
+
+    def test_closing_while_the_longest_line_is_spoken_ends_the_tutor(self):
+        open_brackets(self.program)
+        self.program.click("#line4")
+        self.program.click("#line3")
+        time.sleep(1)  # into the line's minutes of speech
+        # Closing once waited until the engine had made all of a line, minutes for these.
+        self.assertEqual(self.program.close(timeout=8), 0)
 
 
 if __name__ == "__main__":
