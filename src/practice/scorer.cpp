@@ -212,7 +212,10 @@ struct PronunciationScorer::Decoder {
     bool SetLineGrammar(const std::vector<const std::string*>& keys) {
         logmath_t* logMath = ps_get_logmath(ps);
         const auto states = static_cast<int32>(keys.size() + 1);
-        fsg_model_t* fsg = fsg_model_init(kLineSearch, logMath, 1.0F, states);
+        // At the search's language weight, so that silence and noise between the words cost
+        // what the recogniser means them to: cheaper, they would swallow words that were said.
+        fsg_model_t* fsg = fsg_model_init(
+            kLineSearch, logMath, static_cast<float32>(cmd_ln_float32_r(config, "-lw")), states);
         fsg->start_state = 0;
         fsg->final_state = states - 1;
         for (int32 state = 0; state + 1 < states; ++state) {

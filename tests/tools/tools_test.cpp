@@ -25,6 +25,7 @@ constexpr const char* kPack = QUORVAN_PACK;
 constexpr const char* kUnpack = QUORVAN_UNPACK;
 constexpr const char* kBuildCourse = QUORVAN_BUILD_COURSE;
 constexpr const char* kCheckCourse = QUORVAN_CHECK_COURSE;
+constexpr const char* kScore = QUORVAN_SCORE;
 #ifdef QUORVAN_CHECK_CHARACTER
 constexpr const char* kCheckCharacter = QUORVAN_CHECK_CHARACTER;
 #endif
@@ -491,5 +492,28 @@ TEST_F(ToolsTest, CharacterCheckPassesTheShippedCharactersAndGivesTheReadersReas
         << outcome.errors;
 }
 #endif
+
+TEST_F(ToolsTest, ScorePrintsEachWordOfTheLineAndRefusesWhatItCannotScore) {
+    const std::string recording = std::string(QUORVAN_PRACTICE_DATA) + "/omitted.wav";
+    const Outcome scored =
+        Run(kScore, {"--text", "Tom: Good morning. How are you today? 早上好。", recording});
+    EXPECT_EQ(scored.status, 0) << scored.errors;
+    EXPECT_TRUE(Has(scored.output, "{\"score\": ")) << scored.output;
+    EXPECT_TRUE(Has(scored.output, "{\"word\": \"Good\", \"verdict\": \"good\", \"score\": "))
+        << scored.output;
+    EXPECT_TRUE(Has(scored.output,
+                    "{\"word\": \"you\", \"verdict\": \"missed\", \"score\": "
+                    "0, \"start_ms\": null, \"end_ms\": null}"))
+        << scored.output;
+    EXPECT_FALSE(Has(scored.output, "Tom")) << scored.output;
+
+    const Outcome noWords = Run(kScore, {"--text", "你好", recording});
+    EXPECT_EQ(noWords.status, 1);
+    EXPECT_TRUE(Has(noWords.errors, "no English words")) << noWords.errors;
+    WriteFile(Path("noise.wav"), "RIFF not a sound");
+    EXPECT_EQ(Run(kScore, {"--text", "Hello", Path("noise.wav")}).status, 1);
+    EXPECT_EQ(Run(kScore, {recording}).status, 2);
+    EXPECT_EQ(Run(kScore, {"--text", "Hello", recording, "extra"}).status, 2);
+}
 
 }  // namespace
