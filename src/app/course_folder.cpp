@@ -232,6 +232,17 @@ std::error_code PrepareOwnCourse(const fs::path& folder, const fs::path& sample)
     return MoveMissing(copy.Path(), course, kCourseIndex);
 }
 
+// The XDG rule: a relative $XDG_DATA_HOME is invalid and counts as unset; nothing without a home.
+std::optional<fs::path> DataHome(const char* xdgDataHome, const char* home) {
+    if (xdgDataHome != nullptr && fs::path(xdgDataHome).is_absolute()) {
+        return fs::path(xdgDataHome);
+    }
+    if (home != nullptr && *home != '\0') {
+        return fs::path(home) / ".local" / "share";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 CourseFolderChoice ChooseCourseFolder(const std::optional<std::string>& given,
@@ -244,14 +255,13 @@ CourseFolderChoice ChooseCourseFolder(const std::optional<std::string>& given,
     if (fs::is_regular_file(fs::path(current) / kCourseIndex, error)) {
         return {current, false};
     }
-    // The XDG rule: a relative $XDG_DATA_HOME is invalid and counts as unset.
-    fs::path data;
-    if (xdgDataHome != nullptr && fs::path(xdgDataHome).is_absolute()) {
-        data = xdgDataHome;
-    } else {
-        data = fs::path(home != nullptr && *home != '\0' ? home : current) / ".local" / "share";
-    }
+    const fs::path data = DataHome(xdgDataHome, home).value_or(fs::path(current) / ".local/share");
     return {(data / "quorvan" / "course").lexically_normal().string(), true};
+}
+
+std::string PracticeFolder(const char* xdgDataHome, const char* home) {
+    const std::optional<fs::path> data = DataHome(xdgDataHome, home);
+    return data ? (*data / "quorvan" / "practice").lexically_normal().string() : std::string();
 }
 
 std::error_code PrepareCourseFolder(const CourseFolderChoice& choice,

@@ -20,6 +20,11 @@ CourseFolderChoice ChooseCourseFolder(const std::optional<std::string>& given,
                                       const std::string& current, const char* xdgDataHome,
                                       const char* home);
 
+// Where the speaking practice keeps the learner's scores and recordings:
+// $XDG_DATA_HOME/quorvan/practice (by default ~/.local/share/quorvan/practice), never inside a
+// course. Empty when neither variable names a folder.
+std::string PracticeFolder(const char* xdgDataHome, const char* home);
+
 // For the learner's own folder (`choice.own`): makes it as a copy of `sampleCourse` when it does
 // not exist, or gives it what it lacks of the sample when its index is missing, never replacing
 // anything in it; removes the copies that killed starts left beside it. Starts at the same time

@@ -3,8 +3,11 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <cstdlib>
 
+#include "app/course_folder.h"
 #include "character/qtagent/qt_agent.h"
+#include "platform/audioin/qt_audio_input.h"
 #include "platform/events/qt_event_pump.h"
 #include "platform/html/webengine_renderer.h"
 #include "platform/messagebox/qt_message_box.h"
@@ -30,6 +33,9 @@ bool QtPlatformRuntime::Start() {
     }
     sound_ = std::make_unique<QtSoundPlayer>();
     services_.sound = sound_.get();
+    audioInput_ = std::make_unique<QtAudioInput>();
+    services_.audioInput = audioInput_.get();
+    services_.practiceFolder = PracticeFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
     SpeechEngineOptions speech;
     if (speechLog_ != nullptr) {
         speech.observers.push_back(speechLog_);
@@ -47,10 +53,12 @@ bool QtPlatformRuntime::Start() {
 
 void QtPlatformRuntime::Stop() {
     services_.sound = nullptr;
+    services_.audioInput = nullptr;
     services_.speech = nullptr;
     services_.makeRenderer = nullptr;
     services_.agent = nullptr;
     agent_.reset();
     sound_.reset();
+    audioInput_.reset();
     speech_.reset();
 }

@@ -4,6 +4,7 @@
 
 #include "view/platform_services.h"
 
+class AudioInput;
 class CharacterAgent;
 class EventPump;
 class MessageBoxService;
@@ -25,6 +26,7 @@ class QtPlatformRuntime : public PlatformRuntime {
 
   private:
     std::unique_ptr<SoundPlayer> sound_;
+    std::unique_ptr<AudioInput> audioInput_;
     std::unique_ptr<MessageBoxService> messageBox_;
     UtteranceObserver* speechLog_;
     std::unique_ptr<SpeechEngine> speech_;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+class AudioInput;
 class CharacterAgent;
 class EventPump;
 class MessageBoxService;
@@ -30,6 +31,11 @@ struct PlatformServices {
     std::function<std::unique_ptr<TimerService>(TimerSink& sink)> makeTimers;
     // The nested pump of code that waits on the GUI thread.
     EventPump* pump = nullptr;
+    // The learner's microphone; null when none can be used.
+    AudioInput* audioInput = nullptr;
+    // Where the speaking practice keeps the learner's scores and recordings, outside every course;
+    // empty keeps them in memory only.
+    std::string practiceFolder;
 };
 
 // Starts and stops the platform for one run: what must exist before any window does.

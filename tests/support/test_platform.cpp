@@ -20,6 +20,7 @@ TestPlatform::TestPlatform() {
         return timers;
     };
     services_.pump = &pump_;
+    services_.audioInput = &microphone_;
 }
 
 bool WaitForDocument(HtmlDialog* dialog) {

@@ -9,6 +9,7 @@
 #include "support/recording_sound_player.h"
 #include "support/scratch_directory.h"
 #include "support/scripted_agent.h"
+#include "support/scripted_microphone.h"
 #include "support/scripted_speech_engine.h"
 #include "support/virtual_clock.h"
 #include "support/virtual_pump.h"
@@ -38,6 +39,10 @@ class TestPlatform : public PlatformRuntime {
     ScriptedSpeechEngine& Speech() { return speech_; }
     // Knows "merlin.acs" and "Genie.acs", the files the settings name by default.
     ScriptedAgent& Agent() { return agent_; }
+    // Present unless told otherwise.
+    ScriptedMicrophone& Microphone() { return microphone_; }
+    // Where the speaking practice keeps its files; none (memory only) unless set.
+    void SetPracticeFolder(const std::string& folder) { services_.practiceFolder = folder; }
     VirtualClock& Clock() { return clock_; }
     // The timers of the window made last; null before any.
     ManualTimerService* Timers() { return timers_; }
@@ -55,6 +60,7 @@ class TestPlatform : public PlatformRuntime {
     RecordingMessageBox messageBox_;
     ScriptedSpeechEngine speech_;
     ScriptedAgent agent_;
+    ScriptedMicrophone microphone_;
     VirtualClock clock_;
     VirtualPump pump_{clock_};
     ManualTimerService* timers_ = nullptr;
