@@ -29,14 +29,15 @@ struct ButtonTemplate {
 
 // Template 102's command buttons in the order they are laid out, left to right, with the lesson
 // view's study command each one runs.
-constexpr std::array<ButtonTemplate, 7> kButtons{{
+constexpr std::array<ButtonTemplate, 8> kButtons{{
     {kReadAlongButton, "跟读", 7, &CLessonView::ReadAlong},
     {kRepeatButton, "重复", 63, &CLessonView::Repeat},
     {kDictationButton, "听写", 120, &CLessonView::Dictation},
     {kPreviousButton, "上一句", 177, &CLessonView::PreviousLine},
     {kNextButton, "下一句", 235, &CLessonView::NextLine},
     {kReadAloudButton, "朗读", 293, &CLessonView::ReadAloud},
-    {kStopButton, "停止", 351, &CLessonView::StopStudy},
+    {kStopButton, "停止", 351, &CLessonView::StopCommand},
+    {kPractiseButton, "我来说", 409, &CLessonView::Practise},
 }};
 
 constexpr int kTemplateWidth = 466;
@@ -85,7 +86,7 @@ CTutorDlg::CTutorDlg(const PlatformServices& services)
     // whole tutor, and with the focus in the page it would not reach the window at all.
     connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, [this] {
         if (const QWidget* stop = FindControl(this, kStopButton); stop && stop->isEnabled()) {
-            m_view.StopStudy();
+            m_view.StopCommand();
         }
     });
 }

@@ -9,4 +9,5 @@ enum CommandId : int {
     kDictationButton = 1005,
     kRepeatButton = 1006,
     kReadAlongButton = 1007,
+    kPractiseButton = 1008,
 };

@@ -84,6 +84,7 @@ void CLessonView::BuildContentsPage() {
     if (const Handle list = PreparePageList()) {
         const WaitCursor wait;
         SetElementHtml(list, Cp936ToUtf8(BuildContentsPageText(m_strWorkDir, m_lessonNames)));
+        ShowPracticeProgress();
         m_role1.PlayAnimation("Reading");
     }
 }
@@ -164,6 +165,7 @@ void CLessonView::HighlightLine(Handle element) {
     }
     SetElementColor(element, 0xFF0000);
     SetElementStyle(element, "font-weight", "bold");
+    UpdatePractiseButton(element);
     if (m_nMode == MODE_DICTATION) {
         SetElementStyle(element, "visibility", "hidden");
     }

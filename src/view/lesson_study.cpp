@@ -130,6 +130,7 @@ void CLessonView::PreviousLine() {
 }
 
 void CLessonView::StopStudy() {
+    AbortPractice();
     if (m_nMode == MODE_DICTATION && m_nPage == 2) {
         // The rebuilt page shows every line again, with line 1 current.
         m_nMode = MODE_IDLE;
@@ -214,6 +215,7 @@ void CLessonView::OnTimer(int id) {
             }
             break;
         default:
+            OnPracticeTimer(id);
             break;
     }
 }

@@ -32,11 +32,12 @@ enum Handler {
     kSettingClick,
     kFileClick,
     kGotoClick,
-    kSectionChange
+    kSectionChange,
+    kPracticeWordClick
 };
 
 // Matched against the element that raised the event, never its parents.
-constexpr std::array<EventTableEntry, 13> kEventTable{{
+constexpr std::array<EventTableEntry, 14> kEventTable{{
     {EventMatch::kByClass, PageEventType::kMouseOver, "hotElement", kHotOver},
     {EventMatch::kByClass, PageEventType::kMouseOut, "hotElement", kHotOut},
     {EventMatch::kByClass, PageEventType::kMouseOver, "folder", kHotOver},
@@ -50,6 +51,7 @@ constexpr std::array<EventTableEntry, 13> kEventTable{{
     {EventMatch::kByClass, PageEventType::kClick, "file", kFileClick},
     {EventMatch::kById, PageEventType::kClick, "Goto", kGotoClick},
     {EventMatch::kElementById, PageEventType::kChange, "Select1", kSectionChange},
+    {EventMatch::kByClass, PageEventType::kClick, "practiceWord", kPracticeWordClick},
 }};
 
 }  // namespace
@@ -63,6 +65,8 @@ CLessonView::CLessonView(const PlatformServices& services)
 }
 
 CLessonView::~CLessonView() {
+    // The microphone would go on calling into the view.
+    AbortPractice();
     SaveSettings();
     m_lessonNames.clear();
     std::remove(kLessonTextFile);
@@ -128,6 +132,9 @@ void CLessonView::EnableCommandButtons(bool bLesson, bool bIdle) {
     enable(kDictationButton, bLesson && bIdle);
     enable(kRepeatButton, bLesson && bIdle);
     enable(kReadAlongButton, bLesson && bIdle);
+    lessonButtons_ = bLesson;
+    idleButtons_ = bIdle;
+    UpdatePractiseButton(m_pLineElement);
 }
 
 bool CLessonView::PreTranslateMessage(QEvent* message) {
@@ -264,6 +271,8 @@ void CLessonView::OnPageEvent(int handler, Handle element) {
             return OnGotoClick(element);
         case kSectionChange:
             return OnSectionChange(element);
+        case kPracticeWordClick:
+            return OnPracticeWordClick(element);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "view/platform_services.h"
 #include "view/study_modes.h"
 
+class PracticeStore;
 class QEvent;
 
 // The lesson view: the HTML area of the main window. It shows the cover, the contents and the
@@ -148,4 +150,42 @@ class CLessonView : public HtmlDialog, public TimerSink {
     const PlatformServices& services_;
     bool created_ = false;
     std::unique_ptr<TimerService> timers_;
+
+    // Speaking practice (lesson_practice.cpp): the learner says the current line after the tutor,
+    // is recorded and scored off the GUI thread, and sees each English word of the line marked.
+  public:
+    // The button 我来说.
+    void Practise();
+    // 停止 and Esc: a recording ends early and is scored; anything else stops as StopStudy does.
+    void StopCommand();
+    // Whether recordings are kept besides the scores; stored in the practice folder.
+    bool KeepsRecordings() const;
+    void SetKeepsRecordings(bool keep);
+
+  private:
+    struct Practice;
+    struct PracticeDeleter {
+        void operator()(Practice* practice) const;
+    };
+    // Enables 我来说 for `line`, the current line, or disables it with the reason as its tooltip.
+    void UpdatePractiseButton(Handle line);
+    // Ends any practice at once: no recording goes on, no result is shown.
+    void AbortPractice();
+    void OnPracticeTimer(int id);
+    void OnPracticeSamples(std::span<const std::int16_t> samples);
+    void StartRecording();
+    void FinishRecording();
+    void ShowPracticeResult();
+    void MarkLineWords(Handle line);
+    void OnPracticeWordClick(Handle element);
+    // Appends each lesson's practice to its row of the contents list.
+    void ShowPracticeProgress();
+    void SayInBalloon(const char* utf8Text);
+    PracticeStore& Store();
+    // Names the open lesson among all courses, for the store.
+    std::string PracticeLesson(const std::string& lessonFile) const;
+
+    std::unique_ptr<Practice, PracticeDeleter> practice_;
+    bool lessonButtons_ = false;
+    bool idleButtons_ = true;
 };

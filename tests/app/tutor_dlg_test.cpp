@@ -25,9 +25,9 @@
 
 namespace {
 
-constexpr int kButtonOrder[] = {kReadAlongButton, kRepeatButton, kDictationButton,
-                                kPreviousButton,  kNextButton,   kReadAloudButton,
-                                kStopButton};
+constexpr int kButtonOrder[] = {kReadAlongButton, kRepeatButton,  kDictationButton,
+                                kPreviousButton,  kNextButton,    kReadAloudButton,
+                                kStopButton,      kPractiseButton};
 
 class TutorDlgTest : public ::testing::Test {
   protected:
@@ -42,7 +42,7 @@ TEST_F(TutorDlgTest, ButtonsFormACentredRowThirtyPixelsAboveTheBottom) {
     for (const auto& [cx, cy] : {std::pair{900, 500}, {1001, 333}, {1280, 1024}}) {
         dlg.LayoutButtons(cx, cy);
         const int w = Button(dlg, kReadAlongButton)->width();
-        int x = (cx - 7 * (w + 6)) / 2;
+        int x = (cx - 8 * (w + 6)) / 2;
         for (int id : kButtonOrder) {
             const QRect geometry = Button(dlg, id)->geometry();
             EXPECT_EQ(geometry.topLeft(), QPoint(x, cy - 30)) << "button " << id << " at " << cx;
@@ -56,7 +56,7 @@ TEST_F(TutorDlgTest, NarrowWindowStartsTheRowAtTenAndRunsOffTheEdge) {
     CTutorDlg dlg(platform_.Services());
     dlg.LayoutButtons(120, 200);
     const int w = Button(dlg, kReadAlongButton)->width();
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(Button(dlg, kButtonOrder[i])->x(), 10 + i * (w + 6));
     }
 }
@@ -66,7 +66,7 @@ TEST_F(TutorDlgTest, MissingButtonIsSkippedWithoutAdvancing) {
     delete Button(dlg, kPreviousButton);
     dlg.LayoutButtons(900, 500);
     const int w = Button(dlg, kReadAlongButton)->width();
-    const int start = (900 - 7 * (w + 6)) / 2;
+    const int start = (900 - 8 * (w + 6)) / 2;
     EXPECT_EQ(Button(dlg, kDictationButton)->x(), start + 2 * (w + 6));
     EXPECT_EQ(Button(dlg, kNextButton)->x(), start + 3 * (w + 6));
 }
@@ -77,20 +77,20 @@ TEST_F(TutorDlgTest, NarrowedWindowStillShowsEveryButtonWhole) {
     dlg.resize(420, 300);
     QApplication::processEvents();
     const QList<QPushButton*> buttons = dlg.findChildren<QPushButton*>();
-    ASSERT_EQ(buttons.size(), 7);
+    ASSERT_EQ(buttons.size(), 8);
     for (const QPushButton* button : buttons) {
         EXPECT_GE(button->x(), 0) << button->text().toStdString();
         EXPECT_LE(button->geometry().right(), dlg.width() - 1) << button->text().toStdString();
     }
 }
 
-TEST_F(TutorDlgTest, StartsWithSevenDisabledButtonsAndTheCoverPage) {
+TEST_F(TutorDlgTest, StartsWithEightDisabledButtonsAndTheCoverPage) {
     course_.Write("logo.wav", "RIFF");
     CTutorDlg dlg(platform_.Services());
     dlg.Create();
     EXPECT_EQ(dlg.windowTitle(), "Quorvan");
-    const char* captions[] = {"跟读", "重复", "听写", "上一句", "下一句", "朗读", "停止"};
-    for (int i = 0; i < 7; ++i) {
+    const char* captions[] = {"跟读", "重复", "听写", "上一句", "下一句", "朗读", "停止", "我来说"};
+    for (int i = 0; i < 8; ++i) {
         auto* button = qobject_cast<QPushButton*>(Button(dlg, kButtonOrder[i]));
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->text(), QString::fromUtf8(captions[i]));
@@ -106,9 +106,9 @@ TEST_F(TutorDlgTest, ViewFillsTheWindowWithoutTheMouthPicture) {
     dlg.Create();
     EXPECT_FALSE(dlg.m_picture->isVisible());
     EXPECT_EQ(dlg.m_view.geometry(), QRect(0, 3, dlg.width(), dlg.height() - 45));
-    dlg.resize(700, 400);
+    dlg.resize(800, 400);
     QApplication::processEvents();
-    EXPECT_EQ(dlg.m_view.geometry(), QRect(0, 3, 700, 355));
+    EXPECT_EQ(dlg.m_view.geometry(), QRect(0, 3, 800, 355));
 }
 
 TEST_F(TutorDlgTest, MouthPictureStripIsFiftyPixelsByDefault) {
@@ -170,12 +170,12 @@ TEST_F(TutorDlgTest, WindowRectangleIsTrackedOnlyOnceTheViewExists) {
 
 TEST_F(TutorDlgTest, StoredRectangleIsRestored) {
     TutorSettings settings;
-    settings.rcWindow = {10, 20, 770, 420};
+    settings.rcWindow = {10, 20, 790, 420};
     SaveSettings(settings);
     CTutorDlg dlg(platform_.Services());
     dlg.Create();
     QApplication::processEvents();  // placed once exposed, in its frame
-    EXPECT_EQ(dlg.frameGeometry(), QRect(10, 20, 760, 400));
+    EXPECT_EQ(dlg.frameGeometry(), QRect(10, 20, 780, 400));
 }
 
 TEST_F(TutorDlgTest, RectangleLargerThanTheScreenKeepsItsPlaceAndShrinks) {

@@ -77,6 +77,29 @@ PageMirror::Handle PageMirror::FindById(std::string_view id) const {
     return found == idIndex_.end() ? 0 : found->second;
 }
 
+std::vector<PageMirror::Handle> PageMirror::FindByClass(Handle root,
+                                                        std::string_view className) const {
+    std::vector<Handle> found;
+    const Node* node = Find(root);
+    if (node == nullptr) {
+        return found;
+    }
+    page_mirror_detail::Walk(
+        *node,
+        [&](const Node& child) {
+            if (child.kind != NodeKind::kElement) {
+                return false;
+            }
+            const std::string* value = FindAttribute(child, "class");
+            if (value != nullptr && *value == className) {
+                found.push_back(child.handle);
+            }
+            return true;
+        },
+        [](const Node&) {});
+    return found;
+}
+
 bool PageMirror::Contains(Handle element) const {
     return Find(element) != nullptr;
 }

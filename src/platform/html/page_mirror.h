@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 struct GumboInternalNode;
 namespace page_mirror_detail {
@@ -59,6 +60,8 @@ class PageMirror {
     // The first element in document order with this id; 0 when none (or when id is empty).
     // Answered from an index (see page_mirror.cpp).
     Handle FindById(std::string_view id) const;
+    // The elements below `root` whose class attribute is `className`, in document order.
+    std::vector<Handle> FindByClass(Handle root, std::string_view className) const;
     bool Contains(Handle element) const;
     // The parent element; 0 for the root element.
     Handle Parent(Handle element) const;
