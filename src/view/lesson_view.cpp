@@ -152,7 +152,9 @@ void CLessonView::OnSettings() {
                      m_settings.bShowMouth, m_settings.bShowChineseBalloon,
                      m_settings.bSpeakChinese, m_settings.strCharacter1, m_settings.strCharacter2,
                      this, services_);
+    dlg.SetKeepNoRecordings(!KeepsRecordings());
     if (dlg.DoModal() == QDialog::Accepted) {
+        SetKeepsRecordings(!dlg.KeepNoRecordings());
         m_settings.nSpeed = dlg.m_nRate;
         m_settings.nPauseSeconds = dlg.m_nInterval;
         m_settings.nRepeatCount = dlg.m_nReplay;

@@ -31,7 +31,7 @@ struct ControlTemplate {
 };
 
 // Template 132, in dialog units; the lists' height is that of their open list.
-constexpr std::array<ControlTemplate, 22> kTemplate{{
+constexpr std::array<ControlTemplate, 23> kTemplate{{
     {kOk, Kind::kDefaultButton, "确定", 237, 7, 50, 14},
     {kCancel, Kind::kButton, "取消", 237, 83, 50, 14},
     {0, Kind::kGroup, " 选择角色", 7, 7, 202, 32},
@@ -54,6 +54,7 @@ constexpr std::array<ControlTemplate, 22> kTemplate{{
     {kSpeakChinese, Kind::kCheck, "中文发音", 166, 111, 48, 10},
     {kDefaults, Kind::kButton, "默认值", 237, 26, 50, 14},
     {kCopyright, Kind::kButton, "版权页", 237, 64, 50, 14},
+    {kKeepNoRecordings, Kind::kCheck, "不保存录音", 237, 111, 56, 10},
 }};
 
 // The client area: the controls' extent and a margin of the same 7 units as on the left.
@@ -63,10 +64,10 @@ constexpr int kTemplateHeight = 128;
 constexpr std::array<const char*, 5> kRates{"低", "较低", "中", "较高", "高"};
 
 // Tab order as a learner reads the dialog: the fields top to bottom, then the buttons.
-constexpr std::array<int, 15> kTabOrder{kRole1,       kRole2,          kRate,         kReplay,
-                                        kInterval,    kShowPhonetic,   kShowChinese,  kShowMouth,
-                                        kShowBalloon, kChineseBalloon, kSpeakChinese, kOk,
-                                        kDefaults,    kCopyright,      kCancel};
+constexpr std::array<int, 16> kTabOrder{
+    kRole1,       kRole2,     kRate,        kReplay,         kInterval,     kShowPhonetic,
+    kShowChinese, kShowMouth, kShowBalloon, kChineseBalloon, kSpeakChinese, kKeepNoRecordings,
+    kOk,          kDefaults,  kCopyright,   kCancel};
 
 // Whether `text` is a decimal int, as an edit's text may be read: blanks around it, a sign.
 bool ParseInteger(const QString& text, int& value) {
@@ -236,12 +237,13 @@ void CSettingsDlg::OnCharactersRead(std::vector<std::string> entries) {
 }
 
 bool CSettingsDlg::UpdateData(bool bSaveAndValidate) {
-    const std::array<std::pair<int, int*>, 6> checks{{{kShowPhonetic, &m_bShowPhonetic},
+    const std::array<std::pair<int, int*>, 7> checks{{{kShowPhonetic, &m_bShowPhonetic},
                                                       {kShowChinese, &m_bShowChinese},
                                                       {kShowBalloon, &m_bShowBalloon},
                                                       {kShowMouth, &m_bShowMouth},
                                                       {kChineseBalloon, &m_bChineseBalloon},
-                                                      {kSpeakChinese, &m_bSpeakChinese}}};
+                                                      {kSpeakChinese, &m_bSpeakChinese},
+                                                      {kKeepNoRecordings, &keepNoRecordings_}}};
     if (!bSaveAndValidate) {
         rate_->setCurrentIndex(m_nRate >= 0 && m_nRate < rate_->count() ? m_nRate : -1);
         replay_->setText(QString::number(m_nReplay));

@@ -34,6 +34,9 @@ class CSettingsDlg : public QDialog {
         kChineseBalloon = 1019,
         kSpeakChinese = 1020,
         kCopyright = 1021,
+        // The speaking practice keeps scores only: a switch of the learner's, kept outside the
+        // settings file.
+        kKeepNoRecordings = 1022,
     };
 
     CSettingsDlg(int nRate, int nInterval, int nReplay, int bShowPhonetic, int bShowChinese,
@@ -62,6 +65,9 @@ class CSettingsDlg : public QDialog {
     // them); false, after telling the learner, when an edit does not hold an integer.
     bool UpdateData(bool bSaveAndValidate);
     void accept() override;
+    // The practice's switch: shown by the next DoModal, read after it.
+    void SetKeepNoRecordings(bool on) { keepNoRecordings_ = on ? 1 : 0; }
+    bool KeepNoRecordings() const { return keepNoRecordings_ != 0; }
     void done(int result) override;
 
   protected:
@@ -90,4 +96,5 @@ class CSettingsDlg : public QDialog {
     // would otherwise keep it from opening for seconds.
     std::thread nameReader_;
     std::atomic<bool> stopReading_{false};
+    int keepNoRecordings_ = 0;
 };

@@ -234,4 +234,19 @@ TEST_F(PracticeTest, UnwritablePracticeFolderKeepsScoresInMemoryAndSaysSoOnce) {
     EXPECT_EQ(platform_.MessageBox().Messages().size(), 1u);
 }
 
+TEST_F(PracticeTest, NoRecordingsSwitchKeepsScoresOnlyOverARestart) {
+    OpenLines({kLine});
+    View().SetKeepsRecordings(false);
+    dlg_.reset();
+    Start();
+    OpenLesson("L");
+    EXPECT_FALSE(View().KeepsRecordings());
+    platform_.Microphone().Hear(Recording("clean.wav"));
+    PressAndListen();
+    ASSERT_FALSE(Result().empty());
+    const PracticeStore store(practiceFolder_.Path().string());
+    EXPECT_TRUE(store.BestScore(CourseFolder() + "/l.dat", 1));
+    EXPECT_TRUE(store.Recordings(CourseFolder() + "/l.dat", 1).empty());
+}
+
 }  // namespace

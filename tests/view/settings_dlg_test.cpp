@@ -96,14 +96,15 @@ TEST_F(SettingsDlgTest, ControlsStandWhereTheTemplatePutsThem) {
     // Tab goes through the fields top to bottom, then the buttons from the top.
     std::vector<int> order;
     QWidget* at = Get<QWidget>(*dlg, kRole1);
-    for (int i = 0; i < 100 && order.size() < 15; ++i, at = at->nextInFocusChain()) {
+    for (int i = 0; i < 100 && order.size() < 16; ++i, at = at->nextInFocusChain()) {
         if (const int id = at->property("controlId").toInt(); id != 0) {
             order.push_back(id);  // the lists' own inner widgets have none
         }
     }
     EXPECT_EQ(order, (std::vector<int>{kRole1, kRole2, kRate, kReplay, kInterval, kShowPhonetic,
                                        kShowChinese, kShowMouth, kShowBalloon, kChineseBalloon,
-                                       kSpeakChinese, kOk, kDefaults, kCopyright, kCancel}));
+                                       kSpeakChinese, kKeepNoRecordings, kOk, kDefaults, kCopyright,
+                                       kCancel}));
 }
 
 TEST_F(SettingsDlgTest, RoleListsMatchFilesInAnyCaseAndKeepAnUnknownOne) {
