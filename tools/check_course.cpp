@@ -1,14 +1,21 @@
-// quorvan-check-course COURSE_DIR [--fix]: checks the sources of a course before they are built.
+// quorvan-check-course COURSE_DIR [--fix]: checks a course, either its sources before they are
+// built or a built course folder as learners receive it.
 //
-// COURSE_DIR holds cntindex.idx (UTF-8, one NAME=FILE line per lesson), the lesson texts
+// Sources: COURSE_DIR holds cntindex.idx (UTF-8, one NAME=FILE line per lesson), the lesson texts
 // lessons/BASE.txt for every FILE "BASE.dat", and the picture folders BASE/. Everything must
-// survive conversion to CP936, and every lesson's header line must point each section at its
-// first body line, because the tutor trusts the header blindly: a wrong line count shows the
-// wrong lines or an empty page. The lesson texts are read with the tutor's own line, index,
-// section and number parsers, so the checker sees what the tutor will see.
+// survive conversion to CP936. A built course (a folder without lessons/) holds the index in CP936
+// and each lesson as the packed file FILE, which is read and expanded as the tutor opens it.
+//
+// Every lesson's header line must point each section at its first body line, because the tutor
+// trusts the header blindly: a wrong line count shows the wrong lines or an empty page. The lesson
+// texts are read with the tutor's own line, index, section and number parsers, and their lines are
+// cut into runs as the tutor speaks them, so the checker sees what the tutor will see. A bracketed
+// piece needs a recorded sound in phonetic/phonetic.idx unless it spells the word before it, as
+// in a word list; without one the English voice reads the letters.
 //
 // --fix rewrites each header's line counts so that section n starts at the n-th block of body
 // lines (blocks are separated by lines containing "#"); the rest of the file stays byte for byte.
+// It mends sources only.
 //
 // Exit status 0 when there are no errors; warnings do not fail the check.
 #include <algorithm>
@@ -25,12 +32,14 @@
 
 #include "content/course_index.h"
 #include "content/leading_number.h"
+#include "content/lzw_decoder.h"
 #include "content/page_text.h"
 #include "content/section_selector.h"
 #include "content/text_lines.h"
 #include "platform/codepage.h"
 #include "platform/files/files.h"
 #include "speech/spoken_runs.h"
+#include "speech/viseme_table.h"
 
 namespace fs = std::filesystem;
 
@@ -236,8 +245,47 @@ void CheckPhonetics(Report& report, const std::string& where, std::string_view l
     }
 }
 
+// Where a lesson's lines are checked against: its picture folder, and the phonetic pieces that
+// the course's table has a sound for (CP936, brackets included).
+struct LessonPlace {
+    fs::path pictureFolder;
+    const std::set<std::string, std::less<>>& sounds;
+};
+
+// The bracketed pieces the tutor plays from its phonetic table when it speaks the line, each in
+// CP936 with whether English comes right before it, as a word list's spelling follows its word.
+std::vector<std::pair<std::string, bool>> SpokenPhonetics(std::string_view line) {
+    std::string spoken = Utf8ToCp936(WithoutTags(line));
+    StripSpeakerPrefix(spoken);
+    CleanSentence(spoken);
+    std::vector<std::pair<std::string, bool>> pieces;
+    bool afterWord = false;
+    while (!spoken.empty()) {
+        std::string run;
+        const int kind = SplitFirstRun(spoken, run);
+        if (kind == RUN_PHONETIC) {
+            pieces.emplace_back(run, afterWord);
+        }
+        afterWord = kind == RUN_ENGLISH && std::any_of(run.begin(), run.end(), [](char c) {
+                        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+                    });
+    }
+    return pieces;
+}
+
+void CheckSounds(Report& report, const std::string& where, std::string_view line,
+                 const LessonPlace& place) {
+    for (const auto& [piece, spellsWord] : SpokenPhonetics(line)) {
+        if (!spellsWord && !place.sounds.contains(piece)) {
+            report.Warn(where, "phonetic " + Quoted(Cp936ToUtf8(piece)) +
+                                   " has no recorded sound in phonetic/phonetic.idx, so the "
+                                   "English voice reads its letters");
+        }
+    }
+}
+
 void CheckLine(Report& report, const std::string& where, std::string_view line,
-               const fs::path& pictureFolder) {
+               const LessonPlace& place) {
     for (const std::string tag : {"u", "i"}) {
         if (Count(line, "<" + tag + ">") != Count(line, "</" + tag + ">")) {
             report.Error(where, "unbalanced <" + tag + "> marks");
@@ -246,12 +294,14 @@ void CheckLine(Report& report, const std::string& where, std::string_view line,
     if ((Contains(line, "<IMG") || Contains(line, "<img")) && Contains(line, "=")) {
         const std::string name = PictureFileName(line);
         std::error_code error;
-        if (!fs::is_regular_file(pictureFolder / name, error)) {
-            report.Error(where, "picture " + name + " is missing from " + pictureFolder.string());
+        if (!fs::is_regular_file(place.pictureFolder / name, error)) {
+            report.Error(where,
+                         "picture " + name + " is missing from " + place.pictureFolder.string());
         }
         return;
     }
     CheckPhonetics(report, where, line);
+    CheckSounds(report, where, line, place);
     if (LeadingDigitsUnspoken(line)) {
         report.Warn(where, "the line starts with a digit, which is not spoken");
     }
@@ -332,7 +382,7 @@ bool MendHeader(Report& report, const fs::path& path, std::string& text,
     return true;
 }
 
-void CheckSection(Report& report, const fs::path& path, const fs::path& pictureFolder, int n,
+void CheckSection(Report& report, const fs::path& path, const LessonPlace& place, int n,
                   const Section& section, const std::vector<std::string_view>& body,
                   const std::vector<int>& blocks) {
     const std::string where = path.string() + " section " + std::to_string(n);
@@ -383,19 +433,39 @@ void CheckSection(Report& report, const fs::path& path, const fs::path& pictureF
         } else if (inTable && closes) {
             inTable = false;
         }
-        CheckLine(report, lineWhere, line, pictureFolder);
+        CheckLine(report, lineWhere, line, place);
     }
     if (inTable) {
         report.Error(where, "a table is still open at the end of the section");
     }
 }
 
-void CheckLesson(Report& report, const fs::path& path, const fs::path& pictureFolder, bool fix) {
-    std::string text;
-    if (const std::error_code error = ReadWholeFile(path.string(), text)) {
+// The text of a built lesson file, expanded and converted to UTF-8 as the tutor would show it;
+// none when it cannot be opened.
+std::optional<std::string> ReadBuiltLesson(Report& report, const fs::path& path) {
+    std::string packed;
+    if (const std::error_code error = ReadWholeFile(path.string(), packed, kMaxLessonFileSize)) {
         report.Error(path.string(), "cannot read: " + error.message());
-        return;
+        return std::nullopt;
     }
+    const auto* data = reinterpret_cast<const unsigned char*>(packed.data());
+    if (DeclaredLessonLength(data, packed.size()) > kMaxLessonTextLength) {
+        report.Error(path.string(), "declares more text than the tutor opens");
+        return std::nullopt;
+    }
+    CLzwDecoder decoder;
+    decoder.Decode(data, packed.size());
+    const std::string cp936(reinterpret_cast<const char*>(decoder.Output()), decoder.Length());
+    std::string text = Cp936ToUtf8(cp936);
+    if (Utf8ToCp936(text) != cp936) {
+        report.Error(path.string(), "the expanded text is not CP936");
+    }
+    return text;
+}
+
+// `path` names the lesson in messages; --fix rewrites it, so it is the source file when fixing.
+void CheckLesson(Report& report, const fs::path& path, std::string text, const LessonPlace& place,
+                 bool fix) {
     std::vector<std::string_view> lines = SplitTextLines(text);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string where = path.string() + ":" + std::to_string(i + 1);
@@ -426,24 +496,61 @@ void CheckLesson(Report& report, const fs::path& path, const fs::path& pictureFo
                          std::to_string(blocks.size()) + " blocks of body lines");
     }
     for (std::size_t n = 0; n < sections.size(); ++n) {
-        CheckSection(report, path, pictureFolder, static_cast<int>(n + 1), sections[n], body,
-                     blocks);
+        CheckSection(report, path, place, static_cast<int>(n + 1), sections[n], body, blocks);
     }
 }
 
+// The phonetic pieces of the course's table whose sound file is there, as the tutor reads the
+// table: its first lines only, each split at "=" and "@".
+std::set<std::string, std::less<>> RecordedSounds(Report& report, const fs::path& course) {
+    std::set<std::string, std::less<>> sounds;
+    const fs::path folder = course / "phonetic";
+    std::string table;
+    if (ReadWholeFile((folder / "phonetic.idx").string(), table)) {
+        return sounds;
+    }
+    for (const std::string& line : ParsePhoneticTable(table)) {
+        const PhoneticEntry entry = SplitPhoneticLine(line);
+        std::error_code error;
+        if (!fs::is_regular_file(folder / entry.file, error)) {
+            report.Error((folder / "phonetic.idx").string(),
+                         "sound " + Quoted(Cp936ToUtf8(entry.file)) + " of " +
+                             Quoted(Cp936ToUtf8(entry.key)) + " is missing");
+            continue;
+        }
+        sounds.insert(entry.key);
+    }
+    return sounds;
+}
+
 void CheckCourse(Report& report, const fs::path& course, bool fix) {
+    // The build leaves the lesson sources behind: a course without them is one that was built.
+    std::error_code noSources;
+    const bool built = !fs::is_directory(course / "lessons", noSources);
+    if (built && fix) {
+        report.Error(course.string(), "--fix mends a course's sources; this is a built course");
+        return;
+    }
     const fs::path index = course / "cntindex.idx";
     std::string bytes;
     if (const std::error_code error = ReadWholeFile(index.string(), bytes)) {
         report.Error(index.string(), error.message());
         return;
     }
+    const std::set<std::string, std::less<>> sounds = RecordedSounds(report, course);
     std::set<std::string, std::less<>> names;
     const std::vector<std::string_view> lines = SplitTextLines(bytes);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string where = index.string() + ":" + std::to_string(i + 1);
+        std::string line(lines[i]);
+        if (built) {
+            line = Cp936ToUtf8(lines[i]);
+            if (Utf8ToCp936(line) != lines[i]) {
+                report.Error(where, "the line is not CP936 text");
+            }
+        }
         // A line may still hold several entries the tutor tells apart (a bare CR ends one too).
-        for (const std::string& entry : ParseCourseIndex(lines[i])) {
+        for (const std::string& entry : ParseCourseIndex(line)) {
             CheckEncoding(report, where, entry);
             if (!Contains(entry, "=")) {
                 report.Error(where, "no \"=\" between lesson name and file");
@@ -471,13 +578,26 @@ void CheckCourse(Report& report, const fs::path& course, bool fix) {
                 report.Error(where, "file " + Quoted(file) + " must be a plain file name");
                 continue;
             }
-            const fs::path source = course / "lessons" / (std::string(base) + ".txt");
+            const LessonPlace place{course / base, sounds};
+            const fs::path source =
+                built ? course / file : course / "lessons" / (std::string(base) + ".txt");
             std::error_code error;
             if (!fs::is_regular_file(source, error)) {
-                report.Error(where, "no lesson source " + source.string());
+                report.Error(where,
+                             (built ? "no lesson file " : "no lesson source ") + source.string());
                 continue;
             }
-            CheckLesson(report, source, course / base, fix);
+            std::optional<std::string> text;
+            if (built) {
+                text = ReadBuiltLesson(report, source);
+            } else if (const std::error_code failed =
+                           ReadWholeFile(source.string(), text.emplace())) {
+                report.Error(source.string(), "cannot read: " + failed.message());
+                text.reset();
+            }
+            if (text) {
+                CheckLesson(report, source, std::move(*text), place, fix);
+            }
         }
     }
     if (names.empty()) {
@@ -498,7 +618,8 @@ int main(int argc, char** argv) {
             fix = true;
         } else if (argument == "-h" || argument == "--help") {
             std::printf(
-                "%sChecks the sources of a course; --fix rewrites the headers' line counts.\n",
+                "%sChecks the sources of a course, or a built course folder (one without\n"
+                "lessons/); --fix rewrites the sources' header line counts.\n",
                 kUsage);
             return 0;
         } else if (argument.starts_with("-") || course) {

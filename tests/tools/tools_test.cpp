@@ -458,6 +458,52 @@ TEST_F(ToolsTest, CheckWarnsOfUnspokenDigitsAsTheTutorSpeaksTheLine) {
                                   "spoken\n0 error(s), 1 warning(s)\n");
 }
 
+// Learners receive the built course: its index in CP936 and its lessons packed. The checker reads
+// it as the tutor does and finds what it finds in the sources, under the built file's name.
+TEST_F(ToolsTest, CheckReadsABuiltCourseAsTheTutorOpensIt) {
+    MakeCourse();
+    ASSERT_EQ(BuildCourse().status, 0);
+    EXPECT_EQ(Run(kCheckCourse, {Path("out")}).output, "0 error(s), 0 warning(s)\n");
+
+    WriteFile(Path("src/lessons/lesson1.txt"), "#1A@1#\nHello\n");
+    ASSERT_EQ(BuildCourse().status, 0);
+    const Outcome checked = Run(kCheckCourse, {Path("out")});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_TRUE(Has(checked.output, Path("out/lesson1.dat").string() +
+                                        " section 1: error: starts at body line 1, but its block "
+                                        "starts at 0\n"))
+        << checked.output;
+
+    const Outcome fixed = Run(kCheckCourse, {"--fix", Path("out")});
+    EXPECT_EQ(fixed.status, 1);
+    EXPECT_TRUE(Has(fixed.output, "this is a built course")) << fixed.output;
+
+    // Four bytes of declared length and nothing the decoder could expand to that much.
+    WriteFile(Path("out/lesson1.dat"),
+              std::string("\xFF\xFF\xFF\x7F\x05\x00\x83\x08\x09\x08\x00", 11));
+    EXPECT_TRUE(Has(Run(kCheckCourse, {Path("out")}).output,
+                    "lesson1.dat: error: declares more text than the tutor opens"));
+}
+
+// A bracketed piece is played from the phonetic table; one the table lacks is read out letter by
+// letter, which only a word list's spelling after its word may be.
+TEST_F(ToolsTest, CheckWantsARecordedSoundForEveryBracketOutsideAWordList) {
+    MakeCourse();
+    fs::create_directories(Path("src/phonetic"));
+    WriteFile(Path("src/phonetic/ii.wav"), "RIFF");
+    WriteFile(Path("src/phonetic/phonetic.idx"), "[ii]=ii.wav@6\n[uu]=uu.wav@7\n");
+    WriteFile(Path("src/lessons/lesson1.txt"),
+              "#1A@0#\n[ii] m<u>ee</u>t\napple ['aepl] \xE8\x8B\xB9\xE6\x9E\x9C\nTom: [ou] "
+              "go\n");
+    const Outcome checked = Run(kCheckCourse, {Path("src")});
+    const std::string lesson = Path("src/lessons/lesson1.txt").string();
+    EXPECT_EQ(checked.output,
+              Path("src/phonetic/phonetic.idx").string() +
+                  ": error: sound 'uu.wav' of '[uu]' is missing\n" + lesson +
+                  ":4: warning: phonetic '[ou]' has no recorded sound in phonetic/phonetic.idx, "
+                  "so the English voice reads its letters\n1 error(s), 1 warning(s)\n");
+}
+
 // A lesson file name from the index must not lead the checker, or --fix, out of the course.
 TEST_F(ToolsTest, CheckKeepsToLessonsInsideTheCourse) {
     MakeCourse();
