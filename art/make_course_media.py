@@ -7,7 +7,8 @@ Writes, next to this script:
   bkg.gif                page background, a tileable paper texture
   logo.wav               the looping title jingle
   lessonN/*.gif          the lesson pictures
-  phonetic/*.wav, phonetic/phonetic.idx   recorded vowel sounds
+  phonetic/*.wav, phonetic/phonetic.idx   a recorded sound for every bracketed piece
+                         of the lessons, from the course's phonetic notation
   Viseme/*.bmp, Viseme/viseme.idx         mouth pictures (art/draw_mouths.py)
 Every output is made from scratch, so the files can be regenerated at will.
 """
@@ -16,6 +17,7 @@ import argparse
 import math
 import os
 import random
+import re
 import subprocess
 import sys
 import tempfile
@@ -322,7 +324,7 @@ def fruit():
             106,
             arms="hold",
             mouth="open",
-            **dict(TOM, shirt="rgb(250,200,80)", hair="rgb(40,40,40)", style="cap")
+            **dict(TOM, shirt="rgb(250,200,80)", hair="rgb(40,40,40)", style="cap"),
         )
         + awning
         + '<rect x="8" y="62" width="112" height="40" fill="rgb(186,140,96)" '
@@ -372,7 +374,7 @@ def shop():
             50,
             112,
             arms="hold",
-            **dict(ANNA, shirt="rgb(150,110,190)", hair="rgb(90,50,30)", style="long")
+            **dict(ANNA, shirt="rgb(150,110,190)", hair="rgb(90,50,30)", style="long"),
         )
         + tshirt(41, 70, "rgb(80,140,220)")
         + '<rect x="57" y="76" width="14" height="8" fill="white" stroke="%s" '
@@ -431,7 +433,7 @@ def bus():
             112,
             arms="point",
             scale=0.9,
-            **dict(LILY, shirt="rgb(190,120,200)", hair="rgb(110,70,50)", style="bun")
+            **dict(LILY, shirt="rgb(190,120,200)", hair="rgb(110,70,50)", style="bun"),
         ),
     )
 
@@ -635,6 +637,8 @@ PAD = [
     ("G4", 8, 3),
 ]
 BEAT = 0.27  # seconds
+# Every sound of the course: 22050 Hz, mono, 16 bits.
+WAV_FORMAT = ("-r", "22050", "-c", "1", "-b", "16")
 
 
 def make_jingle(scratch):
@@ -652,12 +656,7 @@ def make_jingle(scratch):
         run(
             "sox",
             "-n",
-            "-r",
-            "22050",
-            "-c",
-            "1",
-            "-b",
-            "16",
+            *WAV_FORMAT,
             part,
             *tone,
             "gain",
@@ -668,7 +667,7 @@ def make_jingle(scratch):
             "%.3f" % length,
             "0.12",
             "pad",
-            "%.3f" % (start * BEAT)
+            "%.3f" % (start * BEAT),
         )
         layers.append(part)
     mixed = os.path.join(scratch, "mixed.wav")
@@ -678,12 +677,7 @@ def make_jingle(scratch):
         "sox",
         "-V1",
         mixed,
-        "-r",
-        "22050",
-        "-c",
-        "1",
-        "-b",
-        "16",
+        *WAV_FORMAT,
         os.path.join(HERE, "logo.wav"),
         "gain",
         "-3",
@@ -704,73 +698,215 @@ def make_jingle(scratch):
     )
 
 
-# Vowels of the course's phonetic notation: key, file, espeak-ng phonemes,
-# and the speech engine's mouth-shape number to show while the sound plays.
-VOWELS = [
-    ("[ii]", "ii.wav", "i:", 6),
-    ("[i]", "i.wav", "I", 6),
-    ("[e]", "e.wav", "E", 4),
-    ("[ae]", "ae.wav", "a", 1),
-    ("[uh]", "uh.wav", "V", 1),
-    ("[aa]", "aa.wav", "A:", 2),
-    ("[oo]", "oo.wav", "O:", 3),
-    ("[u]", "u.wav", "U", 4),
-    ("[uu]", "uu.wav", "u:", 7),
-    ("[er]", "er.wav", "3:", 5),
-    ("[ei]", "ei.wav", "eI", 4),
-    ("[ai]", "ai.wav", "aI", 11),
-    ("[ou]", "ou.wav", "oU", 8),
+# The course's phonetic notation, symbol by symbol: the symbol, espeak-ng's phoneme for it, and
+# the speech engine's mouth-shape number to show while it sounds. "uh" is the vowel of "much"
+# when stressed and the weak vowel of "banana" when not; "'" and "`" mark primary and secondary
+# stress before a syllable.
+NOTATION = {
+    "ii": ("i:", 6),
+    "i": ("I", 6),
+    "e": ("E", 4),
+    "ae": ("a", 1),
+    "uh": ("V", 1),
+    "aa": ("A:", 2),
+    "o": ("0", 3),
+    "oo": ("O:", 3),
+    "u": ("U", 4),
+    "uu": ("u:", 7),
+    "er": ("3:", 5),
+    "ei": ("eI", 4),
+    "ai": ("aI", 11),
+    "ou": ("oU", 8),
+    "au": ("aU", 9),
+    "oi": ("OI", 10),
+    "iuh": ("i@", 6),
+    "euh": ("e@", 4),
+    "uuh": ("U@", 4),
+    "p": ("p", 21),
+    "b": ("b", 21),
+    "m": ("m", 21),
+    "t": ("t", 19),
+    "d": ("d", 19),
+    "n": ("n", 19),
+    "th": ("T", 19),
+    "dh": ("D", 17),
+    "k": ("k", 20),
+    "g": ("g", 20),
+    "ng": ("N", 20),
+    "f": ("f", 18),
+    "v": ("v", 18),
+    "s": ("s", 15),
+    "z": ("z", 15),
+    "sh": ("S", 16),
+    "zh": ("Z", 16),
+    "ch": ("tS", 16),
+    "j": ("dZ", 16),
+    "l": ("l", 14),
+    "r": ("r", 13),
+    "w": ("w", 7),
+    "y": ("j", 6),
+    "h": ("h", 12),
+}
+VOWEL_SYMBOLS = {k for k, (_, mouth) in NOTATION.items() if mouth <= 11 and k not in "mw"}
+
+# The recorded sounds of today's table come first, in this order, so that its lines stay as
+# they were; every other bracketed piece of the lessons follows.
+FIRST_SOUNDS = [
+    ("[ii]", "ii.wav"),
+    ("[i]", "i.wav"),
+    ("[e]", "e.wav"),
+    ("[ae]", "ae.wav"),
+    ("[uh]", "uh.wav"),
+    ("[aa]", "aa.wav"),
+    ("[oo]", "oo.wav"),
+    ("[u]", "u.wav"),
+    ("[uu]", "uu.wav"),
+    ("[er]", "er.wav"),
+    ("[ei]", "ei.wav"),
+    ("[ai]", "ai.wav"),
+    ("[ou]", "ou.wav"),
 ]
 
 
-def make_vowels(scratch):
+def symbols(word):
+    """The notation symbols and stress marks of one word, longest symbol first; "er" before a
+    vowel is "e" and "r", as in "very"."""
+    out, at = [], 0
+    while at < len(word):
+        if word[at] in "'`":
+            out.append(word[at])
+            at += 1
+            continue
+        for size in (3, 2, 1):
+            piece = word[at : at + size]
+            if piece in NOTATION and not (
+                piece == "er" and at + 2 < len(word) and word[at + 2] in "aeiou"
+            ):
+                out.append(piece)
+                at += size
+                break
+        else:
+            raise ValueError("no symbol of the notation at %r in %r" % (word[at:], word))
+    return out
+
+
+def phonemes(spelling):
+    """espeak-ng's phonemes for a bracketed spelling, and the mouth shape of its first vowel (of
+    its first symbol when it has none)."""
+    if spelling in VOWEL_SYMBOLS:
+        return NOTATION[spelling]
+    if spelling in NOTATION:
+        # A consonant alone lasts a few hundredths of a second: it is said with a weak vowel.
+        phoneme, mouth = NOTATION[spelling]
+        return phoneme + "@", mouth
+    words, mouth = [], None
+    for word in spelling.split():
+        marks = [s for s in symbols(word) if s not in "'`"]
+        stressed = "'" not in word and "`" not in word
+        vowels = sum(s in VOWEL_SYMBOLS for s in marks)
+        out = "'" if vowels and stressed else ""
+        listed = symbols(word)
+        for n, symbol in enumerate(listed):
+            if symbol in "'`":
+                out += "'" if symbol == "'" else ","
+                stressed = True
+                continue
+            phoneme, shape = NOTATION[symbol]
+            if symbol in VOWEL_SYMBOLS:
+                mouth = mouth if mouth is not None else shape
+                if symbol == "uh" and not stressed:
+                    phoneme = "@"
+                stressed = False
+            elif symbol in ("m", "n", "l") and vowels and n > 0:
+                before = listed[n - 1]
+                last = n == len(listed) - 1
+                # A syllable of its own: the "n" of "station", the "l" of "apple", the "n" of
+                # "national" before its final "l".
+                if (before not in VOWEL_SYMBOLS and before not in "'`") and (
+                    last or (symbol == "n" and listed[n + 1 :] == ["l"])
+                ):
+                    phoneme = "@L" if symbol == "l" else "@" + phoneme
+            out += phoneme
+        words.append(out)
+    if mouth is None:
+        mouth = NOTATION[symbols(spelling.split()[0])[0]][1]
+    return " ".join(words), mouth
+
+
+def lesson_pieces():
+    """Every bracketed piece of the lessons as the tutor looks it up: without the stress marks,
+    which it drops before speaking; with the spelling that keeps them."""
+    pieces = {}
+    folder = os.path.join(HERE, "lessons")
+    for name in sorted(os.listdir(folder)):
+        with open(os.path.join(folder, name), encoding="utf-8") as f:
+            shown = re.sub(r"<[^>]*>", "", f.read())
+        for spelling in re.findall(r"\[([^\]\[]*)\]", shown):
+            key = "[%s]" % re.sub(r"['`]", "", spelling)
+            if pieces.setdefault(key, spelling) != spelling:
+                raise ValueError("%s is spelt both %r and %r" % (key, pieces[key], spelling))
+    return pieces
+
+
+def record(spoken, out, scratch):
+    """espeak-ng's English voice saying `spoken` (phonemes), trimmed, levelled and faded."""
+    raw = os.path.join(scratch, "raw.wav")
+    run("espeak-ng", "-v", "en", "-s", "120", "-w", raw, "[[%s]]" % spoken)
+    trimmed = os.path.join(scratch, "trimmed.wav")
+    run(
+        "sox",
+        raw,
+        trimmed,
+        "silence",
+        "1",
+        "0.02",
+        "1%",
+        "reverse",
+        "silence",
+        "1",
+        "0.02",
+        "1%",
+        "reverse",
+    )
+    length = subprocess.run(
+        ["soxi", "-D", trimmed], check=True, capture_output=True, text=True
+    ).stdout.strip()
+    run(
+        "sox",
+        trimmed,
+        *WAV_FORMAT,
+        out,
+        "norm",
+        "-3",
+        "fade",
+        "t",
+        "0.01",
+        length,
+        "0.04",
+        "pad",
+        "0.05",
+        "0.1",
+    )
+
+
+def make_phonetic(scratch):
+    """A recorded sound for every bracketed piece of the lessons, and the table that names them."""
     folder = os.path.join(HERE, "phonetic")
     os.makedirs(folder, exist_ok=True)
+    pieces = lesson_pieces()
+    first = dict(FIRST_SOUNDS)
+    keys = [key for key, _ in FIRST_SOUNDS] + sorted(set(pieces) - set(first))
+    wanted = set()
     lines = []
-    for key, name, phonemes, mouth in VOWELS:
-        raw = os.path.join(scratch, name)
-        run("espeak-ng", "-v", "en", "-s", "120", "-w", raw, "[[%s]]" % phonemes)
-        trimmed = os.path.join(scratch, "trimmed.wav")
-        run(
-            "sox",
-            raw,
-            trimmed,
-            "silence",
-            "1",
-            "0.02",
-            "1%",
-            "reverse",
-            "silence",
-            "1",
-            "0.02",
-            "1%",
-            "reverse",
-        )
-        length = subprocess.run(
-            ["soxi", "-D", trimmed], check=True, capture_output=True, text=True
-        ).stdout.strip()
-        run(
-            "sox",
-            trimmed,
-            "-r",
-            "22050",
-            "-c",
-            "1",
-            "-b",
-            "16",
-            os.path.join(folder, name),
-            "norm",
-            "-3",
-            "fade",
-            "t",
-            "0.01",
-            length,
-            "0.04",
-            "pad",
-            "0.05",
-            "0.1",
-        )
+    for key in keys:
+        spoken, mouth = phonemes(pieces.get(key, key[1:-1]))
+        name = first.get(key, key[1:-1].replace(" ", "_") + ".wav")
+        record(spoken, os.path.join(folder, name), scratch)
+        wanted.add(name)
         lines.append("%s=%s@%d" % (key, name, mouth))
+    for name in os.listdir(folder):
+        if name.endswith(".wav") and name not in wanted:
+            os.remove(os.path.join(folder, name))
     with open(os.path.join(folder, "phonetic.idx"), "w") as f:
         f.write("\n".join(lines) + "\n")
 
@@ -786,14 +922,14 @@ def main():
         "--only",
         nargs="*",
         help="make only these: background, jingle, "
-        "vowels, visemes, or picture names such as hello.gif",
+        "phonetic, visemes, or picture names such as hello.gif",
     )
     args = parser.parse_args()
     wanted = set(args.only or [])
     jobs = [
         ("background", make_background),
         ("jingle", make_jingle),
-        ("vowels", make_vowels),
+        ("phonetic", make_phonetic),
         ("visemes", make_visemes),
     ]
     with tempfile.TemporaryDirectory() as scratch:
