@@ -324,11 +324,7 @@ std::error_code MakeOwnLesson(std::string_view utf8Title, std::string_view utf8T
     lesson.title = Utf8ToCp936(title);
     lesson.text = Utf8ToCp936(text);
     lesson.sections = static_cast<int>(sections.size());
-    // Every character CP936 cannot hold became one "?".
-    const auto marks = [](std::string_view bytes) {
-        return static_cast<int>(std::count(bytes.begin(), bytes.end(), '?'));
-    };
-    lesson.replaced = marks(lesson.text) - marks(text) + marks(lesson.title) - marks(title);
+    lesson.replaced = CountUnholdable(text) + CountUnholdable(title);
     for (const std::string& entry : entries) {
         if (SplitCourseEntry(entry).name == lesson.title) {
             lesson = {};
@@ -336,6 +332,13 @@ std::error_code MakeOwnLesson(std::string_view utf8Title, std::string_view utf8T
         }
     }
     return {};
+}
+
+int CountUnholdable(std::string_view utf8) {
+    // Each becomes one "?", and a "?" stays one.
+    const std::string stored = Utf8ToCp936(utf8);
+    return static_cast<int>(std::count(stored.begin(), stored.end(), '?') -
+                            std::count(utf8.begin(), utf8.end(), '?'));
 }
 
 bool IsOwnLessonFile(std::string_view file) {

@@ -7,6 +7,9 @@
 #include <system_error>
 #include <vector>
 
+// The characters of UTF-8 text that CP936 cannot hold: each is written as "?".
+int CountUnholdable(std::string_view utf8);
+
 // Lessons a learner makes from a text of their own (a textbook dialogue, a speech, a song): the
 // text becomes a lesson file of the course like any other, listed last in the course index.
 

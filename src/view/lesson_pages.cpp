@@ -15,10 +15,6 @@
 
 namespace {
 
-constexpr const char* kCourseIndexFile = "cntindex.idx";
-// An index is a list of names: far larger is not an index.
-constexpr std::size_t kCourseIndexLimit = std::size_t{4} << 20;
-
 // A lesson NAME as the contents page shows it, which is what a click on it reports.
 std::string DisplayedName(std::string_view name) {
     PageMirror page;
@@ -89,10 +85,14 @@ void CLessonView::BuildContentsPage() {
     }
 }
 
+int CLessonView::FindLesson(const std::string& clickedText) const {
+    return FindCourseEntry(m_lessonNames, clickedText, DisplayedName);
+}
+
 void CLessonView::OpenLesson(const std::string& clickedText) {
     m_nLesson = 0;
     services_.sound->Stop();
-    const int found = FindCourseEntry(m_lessonNames, clickedText, DisplayedName);
+    const int found = FindLesson(clickedText);
     if (found < 0) {
         return;
     }

@@ -245,11 +245,21 @@ void CLessonView::DoDataExchange(bool bSaveAndValidate) {
 void CLessonView::ShowContextMenu(QPoint globalPos) {
     QMenu menu(this);
     menu.setTitle(QStringLiteral("Content"));
-    QAction* settings = menu.addAction(QStringLiteral("设置"));
-    settings->setData(kSettingsCommand);
-    if (QAction* chosen = menu.exec(globalPos);
-        chosen && chosen->data().toInt() == kSettingsCommand) {
-        OnSettings();
+    menu.addAction(QStringLiteral("设置"))->setData(kSettingsCommand);
+    menu.addAction(QStringLiteral("添加课文…"))->setData(kAddLessonCommand);
+    // Captured now: the menu takes the pointer, and the page reports it gone.
+    const int own = OwnLessonUnderPointer();
+    if (own >= 0) {
+        menu.addAction(QStringLiteral("删除课文"))->setData(kRemoveLessonCommand);
+    }
+    const QAction* chosen = menu.exec(globalPos);
+    switch (chosen != nullptr ? chosen->data().toInt() : 0) {
+        case kSettingsCommand:
+            return OnSettings();
+        case kAddLessonCommand:
+            return OnAddLesson();
+        case kRemoveLessonCommand:
+            return RemoveOwnLesson(own);
     }
 }
 
@@ -281,10 +291,12 @@ void CLessonView::OnPageEvent(int handler, Handle element) {
 void CLessonView::OnHotOver(Handle element) {
     SetElementColor(element, 0xFF0000);
     SetElementCursor(element, "hand");
+    hoveredText_ = GetElementText(element);
 }
 
 void CLessonView::OnHotOut(Handle element) {
     SetElementColor(element, 0);
+    hoveredText_.clear();
 }
 
 void CLessonView::OnFolderClick(Handle element) {

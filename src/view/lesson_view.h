@@ -32,6 +32,13 @@ class CLessonView : public HtmlDialog, public TimerSink {
     static constexpr const char* kLessonTextFile = "tcnt.tmp";
     // The looping title sound, in the course folder.
     static constexpr const char* kTitleSound = "logo.wav";
+    // The course index, in the course folder, and the most of it that is read: an index is a list
+    // of names, and far larger is not one.
+    static constexpr const char* kCourseIndexFile = "cntindex.idx";
+    static constexpr std::size_t kCourseIndexLimit = std::size_t{4} << 20;
+    // The context menu's commands of our own, under the settings.
+    static constexpr int kAddLessonCommand = 147;
+    static constexpr int kRemoveLessonCommand = 148;
 
     explicit CLessonView(const PlatformServices& services);
     ~CLessonView() override;
@@ -58,6 +65,16 @@ class CLessonView : public HtmlDialog, public TimerSink {
     void OpenLesson(const std::string& clickedText);
     void BuildLessonPage();
     void BuildCoverPage();
+    // The index entry a click on `clickedText` of the contents page opens; -1 for none.
+    int FindLesson(const std::string& clickedText) const;
+
+    // Lessons of the learner's own text, listed after the course's own (own_lessons.cpp). Makes
+    // the lesson of a UTF-8 title and text, adds it to the index and shows the contents page;
+    // the reason for the learner when it cannot, and then nothing has changed.
+    std::string AddOwnLesson(const std::string& title, const std::string& text);
+    // Removes the learner's lesson of index entry `entry`, its entry and its file, once the
+    // learner has said yes; the course's own lessons stay.
+    void RemoveOwnLesson(int entry);
 
     // Lesson lines, addressed by their element ids "line1", "line2", ...
     Handle FindLineElement(int nLine) const;
@@ -116,6 +133,11 @@ class CLessonView : public HtmlDialog, public TimerSink {
   private:
     void OnHotOver(Handle element);
     void OnHotOut(Handle element);
+    // The learner's lesson under the pointer on the contents page, by index entry; -1 for none.
+    int OwnLessonUnderPointer() const;
+    void OnAddLesson();
+    // The text of the hot element under the pointer, empty when there is none.
+    std::string hoveredText_;
     void OnFolderClick(Handle element);
     void OnSettingClick(Handle element);
     void OnFileClick(Handle element);

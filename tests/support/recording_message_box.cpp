@@ -4,3 +4,8 @@ void RecordingMessageBox::Show(QWidget* owner, const QString& caption, const QSt
                                MessageIcon icon) {
     messages_.push_back({owner, caption, text, icon});
 }
+
+bool RecordingMessageBox::Ask(QWidget* owner, const QString& caption, const QString& text) {
+    messages_.push_back({owner, caption, text, MessageIcon::kNone});
+    return answer_;
+}

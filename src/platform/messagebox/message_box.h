@@ -16,4 +16,6 @@ class MessageBoxService {
 
     virtual void Show(QWidget* owner, const QString& caption, const QString& text,
                       MessageIcon icon) = 0;
+    // A question with the buttons Yes and No (No the default): true when the user chose Yes.
+    virtual bool Ask(QWidget* owner, const QString& caption, const QString& text) = 0;
 };

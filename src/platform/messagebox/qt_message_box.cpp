@@ -27,3 +27,11 @@ void QtMessageBox::Show(QWidget* owner, const QString& caption, const QString& t
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }
+
+bool QtMessageBox::Ask(QWidget* owner, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}

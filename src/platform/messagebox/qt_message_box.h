@@ -7,4 +7,5 @@ class QtMessageBox final : public MessageBoxService {
   public:
     void Show(QWidget* owner, const QString& caption, const QString& text,
               MessageIcon icon) override;
+    bool Ask(QWidget* owner, const QString& caption, const QString& text) override;
 };
