@@ -12,7 +12,7 @@ packages=(
   flite1-dev libsoxr-dev sox pocketsphinx pocketsphinx-en-us python3-pocketsphinx
   libpocketsphinx-dev libsphinxbase-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev libgif-dev
-  fonts-wqy-microhei xvfb xauth x11-utils xdotool python3-xlib
+  fonts-wqy-microhei xvfb xauth x11-utils xdotool xclip python3-xlib
   libpulse-dev pulseaudio pulseaudio-utils openbox python3-numpy
   file dpkg-dev desktop-file-utils appstream lintian man-db
 )

@@ -10,7 +10,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import SETTINGS_FORMAT, Program  # noqa: E402
+from desktop import SETTINGS_FORMAT, Program, read_speech_log  # noqa: E402
 
 EXECUTABLE = None
 
@@ -39,9 +39,20 @@ class MainWindowTest(unittest.TestCase):
             self.program.kill()
         self.course.cleanup()
 
-    def start(self):
-        self.program = Program(EXECUTABLE, self.course.name)
+    def start(self, arguments=()):
+        self.program = Program(EXECUTABLE, self.course.name, arguments)
         return self.program
+
+    def choose_from_menu(self, x, y, item):
+        """Right-clicks at (x, y) and chooses the context menu's item number `item` (from 1)."""
+        popups = len(self.program.popup_windows())
+        self.program.pointer("mousemove", "--sync", str(x), str(y))
+        self.program.pointer("click", "3")
+        deadline = time.time() + 10
+        while time.time() < deadline and len(self.program.popup_windows()) <= popups:
+            time.sleep(0.1)
+        self.assertGreater(len(self.program.popup_windows()), popups, "no menu appeared")
+        self.program.pointer("key", *["Down"] * item, "Return")
 
     def add_lesson(self, name, file_name, text):
         source = os.path.join(self.course.name, file_name + ".txt")
@@ -94,7 +105,7 @@ class MainWindowTest(unittest.TestCase):
             "a click on the link did not show the contents page",
         )
 
-        # The one-item menu replaces the engine's: choosing its item reloads the page.
+        # Our menu replaces the engine's: its first item, the settings, reloads the page.
         page.evaluate("window.beforeMenu = true")
         x, y = program.element_centre("hr")
         before = len(program.popup_windows())
@@ -106,7 +117,7 @@ class MainWindowTest(unittest.TestCase):
             popups = program.popup_windows()
             time.sleep(0.1)
         self.assertEqual(len(popups), before + 1, "no menu appeared on a right-click")
-        self.assertLess(popups[-1].height, 60, "the menu has more than one item")
+        self.assertLess(popups[-1].height, 60, "the page engine's own menu appeared")
         program.pointer("key", "Down", "Return")
         # The item opens the settings; Escape cancels them, and the page is reloaded all the same.
         program.wait_for_focus(program._find_window("Dialog", timeout=10))
@@ -123,6 +134,62 @@ class MainWindowTest(unittest.TestCase):
         rect, size = stored_rect(os.path.join(self.course.name, "quorvan.set"))
         self.assertEqual(size, 83)
         self.assertEqual(rect, (x, y, x + width, y + height))
+
+    def test_a_lesson_of_ones_own_text_is_made_read_and_removed(self):
+        self.add_lesson("第一课", "l1.dat", "#1A@1#\n#1\nHello.\n#\n")
+        with open(os.path.join(self.course.name, "cntindex.idx"), "rb") as f:
+            index = f.read()
+        log = os.path.join(self.course.name, "speech")
+        program = self.start(["--speech-log", log])
+        page = program.page
+        self.open_contents()
+        text = (
+            "Tom: Hello, Mr. Brown. How are you today?\n汤姆：你好，布朗先生。你今天好吗？\n\n"
+            "It costs 3.5 dollars. That is cheap!\n\nGoodbye.\n"
+        )
+        # xclip stays to serve the clipboard; it must not hold the test's output open.
+        subprocess.run(
+            ["xclip", "-selection", "clipboard"],
+            input=text.encode(),
+            stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL,
+            check=True,
+        )
+
+        x, y = program.element_centre("hr")
+        self.choose_from_menu(x, y + 20, 2)
+        program.wait_for_focus(program._find_window("添加课文", timeout=10))
+        program.pointer("type", "My song")
+        program.pointer("key", "Tab", "ctrl+v", "shift+Tab", "Return")
+        self.assertTrue(page.wait_for("document.body.innerText.includes('My song')"))
+
+        program.click("tr:last-child > td > .file")
+        self.assertTrue(page.wait_for("document.getElementById('line2') !== null"))
+        lines = page.evaluate(
+            "[...document.querySelectorAll('[id^=line]')].map(e => e.innerText.trim())"
+        )
+        self.assertEqual(
+            lines,
+            ["Tom: Hello, Mr. Brown. 汤姆：你好，布朗先生。", "How are you today? 你今天好吗？"],
+        )
+        program.press("朗读")
+        deadline = time.time() + 30
+        while not any("Hello, Mr. Brown" in u.get("text", "") for u in read_speech_log(log)):
+            self.assertLess(time.time(), deadline, "the first line was not spoken")
+            time.sleep(0.2)
+        program.press("停止")
+
+        program.click(".folder")
+        self.assertTrue(page.wait_for("document.querySelectorAll('.file').length === 2"))
+        x, y = program.element_centre("tr:last-child > td > .file")
+        self.choose_from_menu(x, y, 3)
+        program.wait_for_focus(program._find_window("删除课文", timeout=10))
+        program.pointer("key", "alt+y")
+        self.assertTrue(page.wait_for("!document.body.innerText.includes('My song')"))
+        with open(os.path.join(self.course.name, "cntindex.idx"), "rb") as f:
+            self.assertEqual(f.read(), index)
+        self.assertFalse(os.path.exists(os.path.join(self.course.name, "own0001.dat")))
+        self.assertEqual(program.close(), 0)
 
     def test_course_data_runs_no_code_and_never_leaves_the_page(self):
         lesson = (
