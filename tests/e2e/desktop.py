@@ -174,9 +174,10 @@ class Program:
     """The real program, started in a course folder with remote debugging on the loopback."""
 
     # The main window's command buttons, left to right as its layout places them.
-    BUTTONS = ("跟读", "重复", "听写", "上一句", "下一句", "朗读", "停止")
+    BUTTONS = ("跟读", "重复", "听写", "上一句", "下一句", "朗读", "停止", "我来说")
 
-    def __init__(self, executable, course_dir, arguments=(), environment=None):
+    def __init__(self, executable, course_dir, arguments=(), environment=None, stderr=None):
+        """`stderr`: a file that receives the program's standard error (by default discarded)."""
         self.display = shared_display()
         self.port = free_port()
         env = dict(environment or os.environ)
@@ -189,7 +190,7 @@ class Program:
             cwd=course_dir,
             env=env,
             stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL,
+            stderr=stderr or subprocess.DEVNULL,
         )
         try:
             self.window = self._find_window("Quorvan")
@@ -292,7 +293,8 @@ class Program:
         if unit_x is None or unit_y is None:
             raise RuntimeError(f"the main window is not at its template size: {width} x {height}")
         w, h = (50 * unit_x + 2) // 4, (14 * unit_y + 4) // 8
-        left = max((width - 7 * (w + 6)) // 2, 10) + self.BUTTONS.index(caption) * (w + 6)
+        row = len(self.BUTTONS) * (w + 6)
+        left = max((width - row) // 2, 10) + self.BUTTONS.index(caption) * (w + 6)
         return x + left + w // 2, y + height - 30 + h // 2
 
     def press(self, caption):
