@@ -56,37 +56,44 @@ def english_voices(say):
     return voices
 
 
+def hear_wav(listener, wav, scratch, pad=0.0):
+    """The words `listener` hears in the WAV file `wav` (any rate), converted in `scratch`, with
+    `pad` seconds of silence before and after it."""
+    raw = os.path.join(scratch, "heard.raw")
+    subprocess.run(
+        [
+            "sox",
+            wav,
+            "-r",
+            "16000",
+            "-c",
+            "1",
+            "-b",
+            "16",
+            "-e",
+            "signed-integer",
+            "-t",
+            "raw",
+            raw,
+        ]
+        + (["pad", str(pad), str(pad)] if pad else []),
+        check=True,
+    )
+    with open(raw, "rb") as audio:
+        return listener.hear(audio.read())
+
+
 def main():
     say = os.path.abspath(sys.argv[1])
     listener = Listener()
     print(f"{len(SENTENCES)} sentences, {sum(len(words(s)) for s in SENTENCES)} words")
     with tempfile.TemporaryDirectory() as scratch:
         spoken = os.path.join(scratch, "spoken.wav")
-        raw = os.path.join(scratch, "spoken.raw")
         for name, engine, attributes in english_voices(say):
             errors = total = 0
             for sentence in SENTENCES:
                 subprocess.run([say, "--voice", name, "-o", spoken, sentence], check=True)
-                subprocess.run(
-                    [
-                        "sox",
-                        spoken,
-                        "-r",
-                        "16000",
-                        "-c",
-                        "1",
-                        "-b",
-                        "16",
-                        "-e",
-                        "signed-integer",
-                        "-t",
-                        "raw",
-                        raw,
-                    ],
-                    check=True,
-                )
-                with open(raw, "rb") as audio:
-                    heard = listener.hear(audio.read())
+                heard = hear_wav(listener, spoken, scratch)
                 reference = words(sentence)
                 errors += edits(reference, heard)
                 total += len(reference)
