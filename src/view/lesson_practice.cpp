@@ -132,16 +132,17 @@ std::string Escaped(std::string_view text) {
     return html;
 }
 
-const char* VerdictColour(Verdict verdict) {
+// The current line is red already: weak and missed words stand out from it on a tint of their own.
+const char* VerdictStyle(Verdict verdict) {
     switch (verdict) {
         case Verdict::kGood:
-            return "#008000";
+            return "color:#008000";
         case Verdict::kWeak:
-            return "#e07000";
+            return "color:#b05000;background-color:#ffecc8";
         case Verdict::kMissed:
             break;
     }
-    return "#d00000";
+    return "color:#b00000;background-color:#ffd8d8;text-decoration:underline wavy";
 }
 
 // The line's text as markup, each scored word a span of its verdict's colour; nothing of the text
@@ -156,7 +157,7 @@ std::string MarkedLine(const std::string& text, const std::vector<WordScore>& wo
         }
         html += Escaped(std::string_view(text).substr(at, word.offset - at));
         html += "<span class=\"" + std::string(kWordClass) + "\" id=\"" + kWordClass +
-                std::to_string(i) + "\" style=\"color:" + VerdictColour(words[i].verdict) +
+                std::to_string(i) + "\" style=\"" + VerdictStyle(words[i].verdict) +
                 ";cursor:pointer\">" +
                 Escaped(std::string_view(text).substr(word.offset, word.length)) + "</span>";
         at = word.offset + word.length;
@@ -188,6 +189,7 @@ struct CLessonView::Practice {
     Handle element = 0;
     std::string text;
     int modelMs = 0;
+    bool listening = false;
     int recordedMs = 0;
     std::size_t limitSamples = 0;
     std::vector<std::int16_t> samples;
@@ -283,6 +285,14 @@ void CLessonView::Practise() {
     }
     p.phase = Phase::kModel;
     p.modelMs = 0;
+    // Opened now, and what it hears kept only from the end of the model line: a sound server
+    // takes a few tenths of a second to deliver a new capture, and a learner who starts at once
+    // would lose the first word.
+    p.listening = services_.audioInput->Start(
+        [this](std::span<const std::int16_t> samples) { OnPracticeSamples(samples); });
+    if (!p.listening) {
+        LogLine("cannot record from the microphone");
+    }
     EnableCommandButtons(true, false);
     // Armed first: it measures the model line, also while the line is spoken whole.
     SetTimer(kPracticeTimer, kPracticePeriodMs);
@@ -301,9 +311,7 @@ void CLessonView::StartRecording() {
     p.limitSamples = static_cast<std::size_t>(limitMs * kRate / 1000);
     p.samples.reserve(p.limitSamples);
     p.phase = Phase::kRecording;
-    if (!services_.audioInput->Start(
-            [this](std::span<const std::int16_t> samples) { OnPracticeSamples(samples); })) {
-        LogLine("cannot record from the microphone");
+    if (!p.listening) {
         FinishRecording();
     }
 }
@@ -324,6 +332,7 @@ void CLessonView::OnPracticeSamples(std::span<const std::int16_t> samples) {
 void CLessonView::FinishRecording() {
     Practice& p = *practice_;
     services_.audioInput->Stop();
+    p.listening = false;
     if (!p.end.Heard() || !HoldsSpeech(p.samples)) {
         p.phase = Phase::kIdle;
         KillTimer(kPracticeTimer);
@@ -481,8 +490,9 @@ void CLessonView::AbortPractice() {
     if (!practice_ || practice_->phase == Phase::kIdle) {
         return;
     }
-    if (practice_->phase == Phase::kRecording) {
+    if (practice_->listening) {
         services_.audioInput->Stop();
+        practice_->listening = false;
     }
     practice_->phase = Phase::kIdle;
     // A score still being made is left to its thread and never shown.

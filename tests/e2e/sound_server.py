@@ -2,6 +2,10 @@
 runtime folder and a null sink as the default device, and a recorder of that sink's monitor that
 stamps what it hears with the wall clock (time.time()), which a page's clock also follows.
 
+A second null sink stands for the air in front of the microphone: what a test plays into it
+(play_to_microphone) the default source hears. Qt lists no monitor sources as inputs, so the
+default source is a remapped copy of that sink's monitor, which Qt takes for a microphone.
+
 As a program: sound_server.py COMMAND... runs COMMAND with the server as its sound server."""
 
 import array
@@ -18,11 +22,14 @@ import time
 import numpy
 
 SINK = "quorvan_test"
+MICROPHONE_SINK = "quorvan_air"
+MICROPHONE = "quorvan_microphone"
 RECORD_RATE = 16000
 
 
 class SoundServer:
-    def __init__(self):
+    def __init__(self, microphone=True):
+        self.microphone = microphone
         self.folder = tempfile.mkdtemp(prefix="quorvan-pulse-")
         runtime = os.path.join(self.folder, "run")
         os.mkdir(runtime, 0o700)
@@ -65,6 +72,8 @@ class SoundServer:
             if self.process.poll() is not None:
                 raise RuntimeError("the sound server did not start: " + self.server_log())
             if self.pactl("set-default-sink", SINK, check=False).returncode == 0:
+                if self.microphone:
+                    self._add_microphone()
                 # A null sink left alone plays in blocks of two seconds, and a stream that starts
                 # then waits for the next block; a listener at low latency keeps it as prompt as
                 # a sound card.
@@ -81,6 +90,40 @@ class SoundServer:
                 return self
             time.sleep(0.1)
         raise RuntimeError("the sound server did not answer: " + self.server_log())
+
+    def _add_microphone(self):
+        self.pactl(
+            "load-module",
+            "module-null-sink",
+            f"sink_name={MICROPHONE_SINK}",
+            f"rate={RECORD_RATE}",
+            "channels=1",
+        )
+        self.pactl(
+            "load-module",
+            "module-remap-source",
+            f"master={MICROPHONE_SINK}.monitor",
+            f"source_name={MICROPHONE}",
+        )
+        self.pactl("set-default-source", MICROPHONE)
+
+    def play_to_microphone(self, wav):
+        """Plays the WAV file into the air the microphone hears; returns once it has played."""
+        subprocess.run(
+            ["paplay", "--device=" + MICROPHONE_SINK, wav],
+            env=self.env,
+            check=True,
+            timeout=120,
+        )
+
+    def microphone_streams(self):
+        """The streams that record from the microphone, one line each."""
+        sources = self.pactl("list", "short", "sources").stdout.splitlines()
+        index = next(
+            (line.split()[0] for line in sources if line.split()[1:2] == [MICROPHONE]), None
+        )
+        outputs = self.pactl("list", "short", "source-outputs").stdout.splitlines()
+        return [line for line in outputs if line.split()[1:2] == [index]]
 
     def server_log(self):
         try:
