@@ -81,7 +81,7 @@ class HostileCourseTest(unittest.TestCase):
         self.program.click(".folder")
 
         # A real lesson first, so that a failed open afterwards could show its text.
-        open_lesson(self.program, "第一课 Greetings")
+        open_lesson(self.program, "入门 第一课 Greetings")
         self.assertTrue(page.wait_for("document.getElementById('line1') !== null"))
         self.assertFalse(os.path.islink(os.path.join(self.course, "tcnt.tmp")))
         back_to_contents(self.program)
