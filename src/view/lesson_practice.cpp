@@ -190,6 +190,7 @@ struct CLessonView::Practice {
     std::string text;
     int modelMs = 0;
     bool listening = false;
+    bool speakingLine = false;
     int recordedMs = 0;
     std::size_t limitSamples = 0;
     std::vector<std::int16_t> samples;
@@ -294,9 +295,12 @@ void CLessonView::Practise() {
         LogLine("cannot record from the microphone");
     }
     EnableCommandButtons(true, false);
-    // Armed first: it measures the model line, also while the line is spoken whole.
+    // Armed first: it measures the model line, also while the line is spoken whole. Between the
+    // runs of a line no utterance is under way, which is no end of the line.
     SetTimer(kPracticeTimer, kPracticePeriodMs);
+    p.speakingLine = true;
     SpeakCurrentLine();
+    p.speakingLine = false;
 }
 
 void CLessonView::StartRecording() {
@@ -365,7 +369,7 @@ void CLessonView::OnPracticeTimer(int id) {
     switch (p.phase) {
         case Phase::kModel:
             p.modelMs += kPracticePeriodMs;
-            if (IsSpeechDone()) {
+            if (!p.speakingLine && IsSpeechDone()) {
                 StartRecording();
             }
             break;

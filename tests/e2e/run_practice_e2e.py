@@ -12,7 +12,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import Program, copy_course  # noqa: E402
+from desktop import Program, copy_course, read_speech_log  # noqa: E402
 from sound_server import RECORD_RATE, SoundServer, sound_spans  # noqa: E402
 
 SAY = None
@@ -50,7 +50,9 @@ class PracticeTest(unittest.TestCase):
         self.data = os.path.join(folder, "data")
         course = copy_course(COURSE, folder)
         environment = dict(self.server.env, XDG_DATA_HOME=self.data)
-        self.program = Program(EXECUTABLE, course, environment=environment)
+        self.log = os.path.join(folder, "log")
+        os.mkdir(self.log)
+        self.program = Program(EXECUTABLE, course, ["--speech-log", self.log], environment)
         self.addCleanup(self.program.kill)
         self.assertTrue(self.program.open_lesson())
         # The line of LINE made current with 下一句, which speaks each line it passes.
@@ -123,6 +125,14 @@ class PracticeTest(unittest.TestCase):
         self.assertGreaterEqual(int(rows[0][2]), 80)
         if SCREENSHOTS:
             self.program.screenshot(os.path.join(SCREENSHOTS, "practice_model.png"))
+
+        # A word clicked: the learner's own recording of it, then the model's.
+        self.program.click(".practiceWord")
+
+        def said():
+            return [u.get("file", u.get("text")) for u in read_speech_log(self.log)][-2:]
+
+        self.assertTrue(self.wait(lambda: said() == ["recording of Good", "Good"]), said())
 
         marks = self.say("replaced")
         self.assertEqual(marks[1][0], "morning")

@@ -187,6 +187,26 @@ TEST_F(PracticeTest, StopEndsTheRecordingAndScoresWhatWasSaid) {
     EXPECT_EQ(Result().rfind("得分：", 0), 0u);
 }
 
+TEST_F(PracticeTest, TenMinutesOfSoundAreCutAtTwiceTheModelAndTwoSeconds) {
+    OpenLines({kLine});
+    std::vector<std::int16_t> noise(std::size_t{16000} * 600);
+    for (std::size_t i = 0; i < noise.size(); ++i) {
+        noise[i] = static_cast<std::int16_t>(i % 7 * 1500 - 4500);
+    }
+    platform_.Microphone().Hear(std::move(noise));
+    PressAndListen();
+    std::int64_t modelMs = 0;
+    for (const ScriptedVoice* voice : platform_.Speech().created) {
+        for (const ScriptedUtterance& utterance : voice->timeline) {
+            modelMs += utterance.end - utterance.start;
+        }
+    }
+    const int delivered = platform_.Microphone().Deliver(600000);
+    EXPECT_GE(delivered, 2 * modelMs + 2000 - 200);
+    EXPECT_LE(delivered, 2 * modelMs + 2000 + 200);
+    EXPECT_FALSE(Result().empty());
+}
+
 TEST_F(PracticeTest, MarksOnlyEnglishWordsAndNeverTurnsTextIntoMarkup) {
     OpenLines({"Lily: h<u>e</u>llo [huh'lou] 你好：hello, Tom &lt;b&gt;x&lt;/b&gt;"});
     const std::string before = LineText(1);
