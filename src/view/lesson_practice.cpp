@@ -260,6 +260,8 @@ void CLessonView::UpdatePractiseButton(Handle line) {
 
 void CLessonView::SayInBalloon(const char* utf8Text) {
     if (m_role1.m_pCharacter != nullptr) {
+        // The balloon of the line and its talking are queued before: the learner is answered now.
+        m_role1.m_pCharacter->StopAll(kStopTypePlay | kStopTypeSpeak);
         m_role1.m_pCharacter->Speak(Utf16(utf8Text));
     }
 }
