@@ -1057,7 +1057,7 @@ def platform():
         box(20, 8, 40, 16, "rgb(40,60,110)"),
         text(40, 19, "3", 10, fill="white"),
         box(96, 10, 56, 20, "rgb(30,30,30)"),
-        text(124, 23, "YORK 9:15", 7, fill="rgb(250,200,60)"),
+        text(124, 23, "LONDON 9:15", 6.5, fill="rgb(250,200,60)"),
         person(40, 112, arms="point", **TOM),
         person(100, 112, arms="hand_out_left", **KATE),
     )
