@@ -253,8 +253,10 @@ void CLessonView::UpdatePractiseButton(Handle line) {
     } else if (!HasElement(line) || ExtractLineWords(GetElementText(line)).empty()) {
         reason = kNoEnglish;
     }
+    // A running mode leaves it enabled: pressing it stops the mode. A practice under way does not.
     const bool lessonPage = lessonButtons_ && m_nPage == 2;
-    button->setEnabled(lessonPage && idleButtons_ && reason == nullptr);
+    const bool practising = practice_ && practice_->phase != Phase::kIdle;
+    button->setEnabled(lessonPage && !practising && reason == nullptr);
     button->setToolTip(lessonPage && reason != nullptr ? QString::fromUtf8(reason) : QString());
 }
 
@@ -270,10 +272,14 @@ void CLessonView::Practise() {
     if (!practice_) {
         practice_.reset(new Practice);
     }
-    if (m_nPage != 2 || !HasElement(m_pLineElement) || services_.audioInput == nullptr) {
+    if (m_nPage != 2 || services_.audioInput == nullptr) {
         return;
     }
+    // Dictation, stopped, builds the page anew: then there is no line to practise yet.
     StopStudy();
+    if (!HasElement(m_pLineElement)) {
+        return;
+    }
     Practice& p = *practice_;
     p.line = m_nLine;
     p.element = m_pLineElement;

@@ -133,7 +133,6 @@ void CLessonView::EnableCommandButtons(bool bLesson, bool bIdle) {
     enable(kRepeatButton, bLesson && bIdle);
     enable(kReadAlongButton, bLesson && bIdle);
     lessonButtons_ = bLesson;
-    idleButtons_ = bIdle;
     UpdatePractiseButton(m_pLineElement);
 }
 

@@ -209,5 +209,4 @@ class CLessonView : public HtmlDialog, public TimerSink {
 
     std::unique_ptr<Practice, PracticeDeleter> practice_;
     bool lessonButtons_ = false;
-    bool idleButtons_ = true;
 };

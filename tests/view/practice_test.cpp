@@ -100,10 +100,15 @@ TEST_F(PracticeTest, ButtonFollowsTheCurrentLineAndTheMicrophone) {
     Button(kNextButton)->click();
     EXPECT_TRUE(Practise()->isEnabled());
     EXPECT_EQ(Practise()->toolTip(), "");
-    // A running mode holds it, as it holds the other mode buttons.
+    // A running mode leaves it enabled, and pressing it stops the mode.
     Button(kReadAloudButton)->click();
+    ASSERT_NE(View().m_nMode, MODE_IDLE);
+    EXPECT_TRUE(Practise()->isEnabled());
+    Practise()->click();
+    EXPECT_EQ(View().m_nMode, MODE_IDLE);
     EXPECT_FALSE(Practise()->isEnabled());
     Button(kStopButton)->click();
+    EXPECT_TRUE(Practise()->isEnabled());
     platform_.Microphone().SetPresent(false);
     Button(kPreviousButton)->click();
     Button(kNextButton)->click();
