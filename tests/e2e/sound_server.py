@@ -2,9 +2,10 @@
 runtime folder and a null sink as the default device, and a recorder of that sink's monitor that
 stamps what it hears with the wall clock (time.time()), which a page's clock also follows.
 
-A second null sink stands for the air in front of the microphone: what a test plays into it
-(play_to_microphone) the default source hears. Qt lists no monitor sources as inputs, so the
-default source is a remapped copy of that sink's monitor, which Qt takes for a microphone.
+With a microphone (SoundServer(microphone=True)), a second null sink stands for the air in front
+of the microphone: what a test plays into it (play_to_microphone) the default source hears. Qt
+lists no monitor sources as inputs, so the default source is a remapped copy of that sink's
+monitor, which Qt takes for a microphone. Without one, the server has no source Qt lists.
 
 As a program: sound_server.py COMMAND... runs COMMAND with the server as its sound server."""
 
@@ -28,7 +29,7 @@ RECORD_RATE = 16000
 
 
 class SoundServer:
-    def __init__(self, microphone=True):
+    def __init__(self, microphone=False):
         self.microphone = microphone
         self.folder = tempfile.mkdtemp(prefix="quorvan-pulse-")
         runtime = os.path.join(self.folder, "run")
