@@ -29,6 +29,7 @@ usr/bin/quorvan-check-character
 usr/bin/quorvan-check-course
 usr/bin/quorvan-pack
 usr/bin/quorvan-say
+usr/bin/quorvan-score
 usr/bin/quorvan-unpack
 usr/share/applications/quorvan.desktop
 usr/share/doc/quorvan/changelog.gz
@@ -44,6 +45,7 @@ usr/share/man/man1/quorvan-check-character.1.gz
 usr/share/man/man1/quorvan-check-course.1.gz
 usr/share/man/man1/quorvan-pack.1.gz
 usr/share/man/man1/quorvan-say.1.gz
+usr/share/man/man1/quorvan-score.1.gz
 usr/share/man/man1/quorvan-unpack.1.gz
 usr/share/man/man1/quorvan.1.gz
 usr/share/metainfo/org.example.quorvan.metainfo.xml
