@@ -75,6 +75,7 @@ HEARD = {
     "alot": "a lot",
     "heres": "here is",
     "thats": "that is",
+    "theres": "there is",
     "whats": "what is",
     "wheres": "where is",
     "hes": "he is",
