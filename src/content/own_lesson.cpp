@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <functional>
+#include <span>
 
 #include "content/course_index.h"
 #include "content/text_lines.h"
@@ -100,59 +101,41 @@ void AddTrimmed(std::vector<std::string>& sentences, std::string_view text) {
     }
 }
 
+struct Replacement {
+    char from;
+    std::string_view to;
+};
+
 // "<", ">" and "&" as entities, so that the page shows what was typed; "#" would end the section.
-std::string EscapeLine(std::string_view line) {
-    std::string escaped;
-    for (const char c : line) {
-        switch (c) {
-            case '<':
-                escaped += "&lt;";
-                break;
-            case '>':
-                escaped += "&gt;";
-                break;
-            case '&':
-                escaped += "&amp;";
-                break;
-            case '#':
-                escaped += "\xEF\xBC\x83";  // ＃
-                break;
-            default:
-                escaped += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+constexpr std::array<Replacement, 4> kLineReplacements{
+    {{'<', "&lt;"}, {'>', "&gt;"}, {'&', "&amp;"}, {'#', "\xEF\xBC\x83"}}};  // ＃
+// The characters the index and the header line reserve, and those the contents page would read
+// as markup, in their full-width forms: ＃ ＠ ＝ ＜ ＞ ＆.
+constexpr std::array<Replacement, 6> kTitleReplacements{{{'#', "\xEF\xBC\x83"},
+                                                         {'@', "\xEF\xBC\xA0"},
+                                                         {'=', "\xEF\xBC\x9D"},
+                                                         {'<', "\xEF\xBC\x9C"},
+                                                         {'>', "\xEF\xBC\x9E"},
+                                                         {'&', "\xEF\xBC\x86"}}};
+
+// `text` with each character of `replacements` replaced and control characters made blanks.
+std::string Replaced(std::string_view text, std::span<const Replacement> replacements) {
+    std::string out;
+    for (const char c : text) {
+        const auto found = std::find_if(replacements.begin(), replacements.end(),
+                                        [c](const Replacement& r) { return r.from == c; });
+        if (found != replacements.end()) {
+            out += found->to;
+        } else {
+            out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
         }
     }
-    return escaped;
+    return out;
 }
 
-// The title as the index and the header line can hold it: the characters they reserve, and those
-// the contents page would read as markup, in their full-width forms.
-std::string CleanTitle(std::string_view title) {
-    std::string cleaned;
-    for (const char c : title) {
-        switch (c) {
-            case '#':
-                cleaned += "\xEF\xBC\x83";  // ＃
-                break;
-            case '@':
-                cleaned += "\xEF\xBC\xA0";  // ＠
-                break;
-            case '=':
-                cleaned += "\xEF\xBC\x9D";  // ＝
-                break;
-            case '<':
-                cleaned += "\xEF\xBC\x9C";  // ＜
-                break;
-            case '>':
-                cleaned += "\xEF\xBC\x9E";  // ＞
-                break;
-            case '&':
-                cleaned += "\xEF\xBC\x86";  // ＆
-                break;
-            default:
-                cleaned += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-        }
-    }
-    return std::string(TrimLine(cleaned));
+// A line of Chinese alone, which belongs to the English line before it.
+bool IsChineseOnly(std::string_view line) {
+    return !HasAsciiLetter(line) && HasNonAscii(line);
 }
 
 std::size_t CountCharacters(std::string_view utf8) {
@@ -169,7 +152,7 @@ std::vector<std::string> ParagraphLines(const std::vector<std::string_view>& inp
     bool afterEnglish = false;
     for (std::size_t i = 0; i < input.size(); ++i) {
         const std::string_view line = input[i];
-        const bool chinese = !HasAsciiLetter(line) && HasNonAscii(line);
+        const bool chinese = IsChineseOnly(line);
         if (chinese) {
             if (afterEnglish) {
                 lines.back() += " " + std::string(line);
@@ -187,8 +170,7 @@ std::vector<std::string> ParagraphLines(const std::vector<std::string_view>& inp
         }
         afterEnglish = true;
         std::vector<std::string> english = SplitSentences(line);
-        const bool translated =
-            i + 1 < input.size() && !HasAsciiLetter(input[i + 1]) && HasNonAscii(input[i + 1]);
+        const bool translated = i + 1 < input.size() && IsChineseOnly(input[i + 1]);
         if (translated) {
             const std::vector<std::string> chinese = SplitSentences(input[i + 1]);
             if (chinese.size() == english.size()) {
@@ -268,7 +250,7 @@ std::vector<std::string> SplitSentences(std::string_view utf8Line) {
 std::error_code MakeOwnLesson(std::string_view utf8Title, std::string_view utf8Text,
                               const std::vector<std::string>& entries, OwnLesson& lesson) {
     lesson = {};
-    const std::string title = CleanTitle(utf8Title);
+    const std::string title(TrimLine(Replaced(utf8Title, kTitleReplacements)));
     if (title.empty()) {
         return OwnLessonError::kEmptyTitle;
     }
@@ -315,7 +297,7 @@ std::error_code MakeOwnLesson(std::string_view utf8Title, std::string_view utf8T
         header += "#" + std::to_string(n) + sectionTitle + "@" + std::to_string(skip);
         body += "#" + std::to_string(n) + sectionTitle + "\n";
         for (const std::string& line : sections[n - 1]) {
-            body += EscapeLine(line) + "\n";
+            body += Replaced(line, kLineReplacements) + "\n";
         }
         skip += static_cast<int>(sections[n - 1].size()) + 1;
         lesson.lines += static_cast<int>(sections[n - 1].size());
