@@ -290,12 +290,12 @@ void CLessonView::OnPageEvent(int handler, Handle element) {
 void CLessonView::OnHotOver(Handle element) {
     SetElementColor(element, 0xFF0000);
     SetElementCursor(element, "hand");
-    hoveredText_ = GetElementText(element);
+    hovered_ = element;
 }
 
 void CLessonView::OnHotOut(Handle element) {
     SetElementColor(element, 0);
-    hoveredText_.clear();
+    hovered_ = 0;
 }
 
 void CLessonView::OnFolderClick(Handle element) {

@@ -136,8 +136,8 @@ class CLessonView : public HtmlDialog, public TimerSink {
     // The learner's lesson under the pointer on the contents page, by index entry; -1 for none.
     int OwnLessonUnderPointer() const;
     void OnAddLesson();
-    // The text of the hot element under the pointer, empty when there is none.
-    std::string hoveredText_;
+    // The hot element under the pointer, 0 when there is none.
+    Handle hovered_ = 0;
     void OnFolderClick(Handle element);
     void OnSettingClick(Handle element);
     void OnFileClick(Handle element);

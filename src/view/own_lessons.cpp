@@ -43,10 +43,11 @@ std::error_code ReadIndex(std::string& index) {
 }  // namespace
 
 int CLessonView::OwnLessonUnderPointer() const {
-    if (m_nPage != 1 || hoveredText_.empty()) {
+    const std::string text = GetElementText(hovered_);
+    if (m_nPage != 1 || text.empty()) {
         return -1;
     }
-    const int entry = FindLesson(Utf8ToCp936(hoveredText_));
+    const int entry = FindLesson(Utf8ToCp936(text));
     return entry >= 0 && IsOwnLessonFile(SplitCourseEntry(m_lessonNames[entry]).file) ? entry : -1;
 }
 
