@@ -17,6 +17,10 @@
 // lines (blocks are separated by lines containing "#"); the rest of the file stays byte for byte.
 // It mends sources only.
 //
+// --new-words also warns of every English word a dialogue line uses before a word list entry of
+// its lesson or an earlier one introduces it (see new_words.h), once per word, so that a course
+// can be written for learners who start from nothing.
+//
 // Exit status 0 when there are no errors; warnings do not fail the check.
 #include <algorithm>
 #include <cstdio>
@@ -29,6 +33,8 @@
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#include "new_words.h"
 
 #include "content/course_index.h"
 #include "content/leading_number.h"
@@ -463,9 +469,26 @@ std::optional<std::string> ReadBuiltLesson(Report& report, const fs::path& path)
     return text;
 }
 
+void CheckNewWords(Report& report, const fs::path& path, const std::vector<std::string_view>& lines,
+                   NewWordCheck& newWords) {
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    for (const NewWord& use : newWords.ReadLesson(lines)) {
+        // "don't" names the word it lacks, "not", and where it found it.
+        const bool asWritten =
+            std::equal(use.written.begin(), use.written.end(), use.word.begin(), use.word.end(),
+                       [&](char a, char b) { return lower(a) == b; });
+        const std::string written = asWritten ? "" : " (in " + Quoted(use.written) + ")";
+        report.Warn(path.string() + ":" + std::to_string(use.line + 1),
+                    "new word " + Quoted(use.word) + written + " before a word list introduces it");
+    }
+}
+
 // `path` names the lesson in messages; --fix rewrites it, so it is the source file when fixing.
+// `newWords` reads the lessons in the index's order when the new words are checked.
 void CheckLesson(Report& report, const fs::path& path, std::string text, const LessonPlace& place,
-                 bool fix) {
+                 bool fix, NewWordCheck* newWords) {
     std::vector<std::string_view> lines = SplitTextLines(text);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string where = path.string() + ":" + std::to_string(i + 1);
@@ -498,6 +521,9 @@ void CheckLesson(Report& report, const fs::path& path, std::string text, const L
     for (std::size_t n = 0; n < sections.size(); ++n) {
         CheckSection(report, path, place, static_cast<int>(n + 1), sections[n], body, blocks);
     }
+    if (newWords != nullptr) {
+        CheckNewWords(report, path, lines, *newWords);
+    }
 }
 
 // The phonetic pieces of the course's table whose sound file is there, as the tutor reads the
@@ -523,7 +549,7 @@ std::set<std::string, std::less<>> RecordedSounds(Report& report, const fs::path
     return sounds;
 }
 
-void CheckCourse(Report& report, const fs::path& course, bool fix) {
+void CheckCourse(Report& report, const fs::path& course, bool fix, NewWordCheck* newWords) {
     // The build leaves the lesson sources behind: a course without them is one that was built.
     std::error_code noSources;
     const bool built = !fs::is_directory(course / "lessons", noSources);
@@ -596,7 +622,7 @@ void CheckCourse(Report& report, const fs::path& course, bool fix) {
                 text.reset();
             }
             if (text) {
-                CheckLesson(report, source, std::move(*text), place, fix);
+                CheckLesson(report, source, std::move(*text), place, fix, newWords);
             }
         }
     }
@@ -605,21 +631,29 @@ void CheckCourse(Report& report, const fs::path& course, bool fix) {
     }
 }
 
-constexpr const char* kUsage = "usage: quorvan-check-course COURSE_DIR [--fix]\n";
+constexpr const char* kUsage = "usage: quorvan-check-course COURSE_DIR [--fix] [--new-words]\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::optional<std::string> course;
     bool fix = false;
+    bool newWords = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--fix") {
             fix = true;
+        } else if (argument == "--new-words") {
+            newWords = true;
         } else if (argument == "-h" || argument == "--help") {
             std::printf(
                 "%sChecks the sources of a course, or a built course folder (one without\n"
-                "lessons/); --fix rewrites the sources' header line counts.\n",
+                "lessons/); --fix rewrites the sources' header line counts.\n"
+                "--new-words also warns of each English word that a dialogue line (one with\n"
+                "\"Name:\") uses before a word list entry (\"word [spelling] meaning\") of its\n"
+                "lesson or an earlier one introduces it. Regular forms (-s, -es, -ies, -ed, -d,\n"
+                "-ied, -ing), possessives and contractions count as their headword; an entry\n"
+                "names irregular forms in parentheses: \"go (went, gone) [gou] ...\".\n",
                 kUsage);
             return 0;
         } else if (argument.starts_with("-") || course) {
@@ -634,7 +668,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     Report report;
-    CheckCourse(report, *course, fix);
+    NewWordCheck newWordCheck;
+    CheckCourse(report, *course, fix, newWords ? &newWordCheck : nullptr);
     std::printf("%d error(s), %d warning(s)\n", report.Errors(), report.Warnings());
     return report.Errors() > 0 ? 1 : 0;
 }

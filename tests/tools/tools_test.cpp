@@ -504,6 +504,28 @@ TEST_F(ToolsTest, CheckWantsARecordedSoundForEveryBracketOutsideAWordList) {
                   "so the English voice reads its letters\n1 error(s), 1 warning(s)\n");
 }
 
+// --new-words names the line where a dialogue first leans on a word no word list gave, in the
+// sources and in the built course alike; without it the course passes.
+TEST_F(ToolsTest, CheckNewWordsNamesTheLineThatFirstUsesAnUnlistedWord) {
+    MakeCourse();
+    WriteFile(Path("src/lessons/lesson1.txt"),
+              "#1A@0#\nh<u>e</u>llo [huh'lou] \xE4\xBD\xA0\xE5\xA5\xBD\nTom: Hello, Lucy.\nLucy: "
+              "Hello! I don't know.\n");
+    EXPECT_EQ(Run(kCheckCourse, {Path("src")}).output, "0 error(s), 0 warning(s)\n");
+    ASSERT_EQ(BuildCourse().status, 0);
+    for (const auto& [course, lesson] :
+         {std::pair{"src", "src/lessons/lesson1.txt"}, std::pair{"out", "out/lesson1.dat"}}) {
+        const Outcome checked = Run(kCheckCourse, {"--new-words", Path(course)});
+        const std::string where = Path(lesson).string() + ":4: warning: new word ";
+        EXPECT_EQ(checked.status, 0);
+        EXPECT_EQ(checked.output,
+                  where + "'i' before a word list introduces it\n" + where +
+                      "'do' (in \"don't\") before a word list introduces it\n" + where +
+                      "'not' (in \"don't\") before a word list introduces it\n" + where +
+                      "'know' before a word list introduces it\n" + "0 error(s), 4 warning(s)\n");
+    }
+}
+
 // A lesson file name from the index must not lead the checker, or --fix, out of the course.
 TEST_F(ToolsTest, CheckKeepsToLessonsInsideTheCourse) {
     MakeCourse();
