@@ -179,8 +179,14 @@ std::vector<std::string> HeadwordsOf(std::string_view written) {
         std::string_view("siu'").find(word[size - 2]) == std::string_view::npos) {
         headwords.push_back(word.substr(0, size - 1));
     }
-    if (size >= 4 && word.ends_with("es") && (size >= 5 || word[size - 3] == 'o')) {
-        headwords.push_back(word.substr(0, size - 2));
+    // "-es" only where a plain "-s" could not follow: "boxes", "watches", "goes", not "notes".
+    if (size >= 4 && word.ends_with("es")) {
+        const std::string stem = word.substr(0, size - 2);
+        if (stem.ends_with('o') ||
+            (size >= 5 && (std::string_view("sxz").find(stem.back()) != std::string_view::npos ||
+                           stem.ends_with("ch") || stem.ends_with("sh")))) {
+            headwords.push_back(stem);
+        }
     }
     if (size >= 5 && word.ends_with("ies")) {
         headwords.push_back(word.substr(0, size - 3) + "y");

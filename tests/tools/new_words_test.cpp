@@ -38,6 +38,7 @@ TEST(NewWords, RegularFormsFoldOntoTheirHeadword) {
     for (const auto& [form, headword] :
          std::vector<std::pair<std::string, std::string>>{{"Books", "book"},
                                                           {"boxes", "box"},
+                                                          {"watches", "watch"},
                                                           {"goes", "go"},
                                                           {"cities", "city"},
                                                           {"played", "play"},
@@ -53,8 +54,13 @@ TEST(NewWords, RegularFormsFoldOntoTheirHeadword) {
 
 // Short words that end like a form are words of their own.
 TEST(NewWords, ShortWordsAreNoFormsOfWhatTheyEndLike) {
-    for (const auto& [word, other] : std::vector<std::pair<std::string, std::string>>{
-             {"is", "i"}, {"his", "hi"}, {"uses", "us"}, {"bed", "be"}, {"thing", "th"}}) {
+    for (const auto& [word, other] :
+         std::vector<std::pair<std::string, std::string>>{{"is", "i"},
+                                                          {"his", "hi"},
+                                                          {"uses", "us"},
+                                                          {"notes", "not"},
+                                                          {"bed", "be"},
+                                                          {"thing", "th"}}) {
         EXPECT_FALSE(FoldsOnto(word, other)) << word << " " << other;
     }
 }
