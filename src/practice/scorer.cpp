@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "practice/flite_phones.h"
+#include "practice/slips.h"
 
 namespace {
 
@@ -18,14 +19,24 @@ constexpr int kFrameMs = 10;
 // The chance that a word of the line is not said. Low, so that a word said badly is still
 // aligned (and scored weak) rather than skipped.
 constexpr double kSkipProbability = 1e-3;
+// The chance of each slip of a word (practice/slips.h), and of each sound of something else said
+// in a word's place: low, so that a word said well is hardly ever taken for either, yet a slip
+// or another word that sounds plainly so is. Both were chosen on the calibrating half of
+// bench/practice_bench.cpp's lines, for at most about 3% false alarms on clean speech.
+constexpr double kSlipProbability = 1e-8;
+constexpr double kOtherProbability = 1e-12;
 
 // Goodness per frame, calibrated on clean speech of the flite voices (bench/practice_bench.cpp):
 // a word below kWeakBelow is weak, below kMissedBelow it was not said at all (another word, or
-// mumbling); the score runs from 0 at kScoreZeroAt to 100 at kScoreFullAt.
-constexpr double kWeakBelow = -6.0;
+// mumbling); the score runs from 0 at kScoreZeroAt to 100 at kScoreFullAt. Slips and other
+// words are found by the search itself, so the weak threshold only catches a word said poorly
+// throughout.
+constexpr double kWeakBelow = -15.0;
 constexpr double kMissedBelow = -25.0;
-constexpr double kScoreZeroAt = -25.0;
+constexpr double kScoreZeroAt = -40.0;
 constexpr double kScoreFullAt = 0.0;
+// A word said with a slip scores at most this: weak, however clearly the slip was said.
+constexpr int kSlipScore = 50;
 
 // The phones of the acoustic model, each a one-phone word of the free phone loop.
 constexpr std::array<const char*, 39> kPhones = {
@@ -34,6 +45,7 @@ constexpr std::array<const char*, 39> kPhones = {
     "P",  "R",  "S",  "SH", "T",  "TH", "UH", "UW", "V", "W",  "Y",  "Z",  "ZH"};
 constexpr const char* kPhoneWordPrefix = "+phone+";
 constexpr const char* kLineSearch = "line";
+constexpr const char* kSlipSearch = "slips";
 constexpr const char* kPhoneSearch = "phones";
 
 class PracticeRefusalCategoryImpl final : public std::error_category {
@@ -59,6 +71,22 @@ struct Segment {
     int last = 0;
     double acoustic = 0;
 };
+
+// A word of the line as the grammar offers it.
+struct LineSlot {
+    std::size_t word = 0;  // in LineScore::words
+    const std::string* key = nullptr;
+    std::vector<Slip> slips;
+};
+
+// The dictionary's name of a word's slip: the same word and number always name the same phones.
+std::string SlipName(const std::string& word, std::size_t slip) {
+    return word + "~" + std::to_string(slip);
+}
+
+bool IsOtherSound(const std::string& word) {
+    return word.starts_with(kPhoneWordPrefix);
+}
 
 bool Exists(const std::string& path) {
     struct stat info;
@@ -92,6 +120,60 @@ double LoopScore(const std::vector<Segment>& phones, int first, int last) {
     return total;
 }
 
+// What a search found in the place of one word of the line.
+struct Found {
+    enum Kind { kNone, kSaid, kSlip, kOther } kind = kNone;
+    std::size_t slip = 0;  // when kSlip
+    int first = 0;         // frames, both included
+    int last = 0;
+    double acoustic = 0;
+};
+
+// The grammar keeps the words in order, so each word found is the next of its spelling, and
+// other sounds belong to the first word not found before the next word found.
+std::vector<Found> FollowSlots(const std::vector<Segment>& segments,
+                               const std::vector<LineSlot>& slots) {
+    std::vector<Found> found(slots.size());
+    std::size_t next = 0;
+    Found other{Found::kNone};
+    const auto placeOther = [&](std::size_t before) {
+        if (other.kind == Found::kOther && next < before) {
+            found[next] = other;
+        }
+        other = Found{Found::kNone};
+    };
+    for (const Segment& segment : segments) {
+        if (IsFiller(segment.word)) {
+            continue;
+        }
+        if (IsOtherSound(segment.word)) {
+            other.first = other.kind == Found::kOther ? other.first : segment.first;
+            other.kind = Found::kOther;
+            other.last = segment.last;
+            continue;
+        }
+        const std::size_t tilde = segment.word.find('~');
+        const std::string_view base = std::string_view(segment.word).substr(0, tilde);
+        std::size_t at = next;
+        while (at < slots.size() && *slots[at].key != base) {
+            ++at;
+        }
+        if (at == slots.size()) {
+            break;
+        }
+        placeOther(at);
+        Found& place = found[at];
+        place.kind = tilde == std::string::npos ? Found::kSaid : Found::kSlip;
+        place.slip = place.kind == Found::kSlip ? std::stoul(segment.word.substr(tilde + 1)) : 0;
+        place.first = segment.first;
+        place.last = segment.last;
+        place.acoustic = segment.acoustic;
+        next = at + 1;
+    }
+    placeOther(slots.size());
+    return found;
+}
+
 int WordScoreOf(double goodness) {
     const double share = (goodness - kScoreZeroAt) / (kScoreFullAt - kScoreZeroAt);
     return static_cast<int>(std::lround(100 * std::clamp(share, 0.0, 1.0)));
@@ -108,6 +190,13 @@ std::string HintFor(const std::vector<WordScore>& words) {
     }
     if (weakest->verdict == Verdict::kMissed) {
         return "没有听到 " + weakest->word.text + "，再说一遍。";
+    }
+    if (!weakest->expectedSound.empty() && weakest->heardSound.empty()) {
+        return "别丢掉 " + weakest->word.text + " 结尾的 [" + weakest->expectedSound + "]。";
+    }
+    if (!weakest->expectedSound.empty()) {
+        return "再练一下 " + weakest->word.text + " 里的 [" + weakest->expectedSound +
+               "]，别说成 [" + weakest->heardSound + "]。";
     }
     return "再练一下 " + weakest->word.text + " 的发音。";
 }
@@ -174,15 +263,54 @@ struct PronunciationScorer::Decoder {
         }
     }
 
-    // The word in the dictionary, from flite's rules when the dictionary lacks it; false when
-    // it has no pronunciation at all.
-    bool Know(const std::string& word) {
+    // The word's pronunciation: the dictionary's, or from flite's rules when the dictionary lacks
+    // it; empty when it has none at all.
+    std::string Know(const std::string& word) {
         if (char* phones = ps_lookup_word(ps, word.c_str())) {
+            std::string known = phones;
             ckd_free(phones);
-            return true;
+            return known;
         }
-        const std::string phones = FlitePhones(word);
-        return !phones.empty() && ps_add_word(ps, word.c_str(), phones.c_str(), FALSE) >= 0;
+        std::string phones = FlitePhones(word);
+        if (phones.empty() || ps_add_word(ps, word.c_str(), phones.c_str(), FALSE) < 0) {
+            return {};
+        }
+        return phones;
+    }
+
+    // The slips of a word's pronunciations, each a word of the dictionary ("ship~0") that the
+    // line's grammar offers beside the word. A slip that is one of the word's own pronunciations
+    // is none.
+    std::vector<Slip> KnowSlips(const std::string& word, const std::string& phones) {
+        std::vector<std::string> own = {phones};
+        for (int alternative = 2;; ++alternative) {
+            const std::string name = word + "(" + std::to_string(alternative) + ")";
+            char* other = ps_lookup_word(ps, name.c_str());
+            if (other == nullptr) {
+                break;
+            }
+            own.emplace_back(other);
+            ckd_free(other);
+        }
+        std::vector<Slip> slips;
+        for (const std::string& pronunciation : own) {
+            for (Slip& slip : SlipsOf(pronunciation)) {
+                const auto same = [&](const Slip& known) { return known.phones == slip.phones; };
+                if (std::find(own.begin(), own.end(), slip.phones) != own.end() ||
+                    std::any_of(slips.begin(), slips.end(), same)) {
+                    continue;
+                }
+                const std::string name = SlipName(word, slips.size());
+                char* known = ps_lookup_word(ps, name.c_str());
+                const bool added = known != nullptr;
+                ckd_free(known);
+                if (!added && ps_add_word(ps, name.c_str(), slip.phones.c_str(), FALSE) < 0) {
+                    return slips;
+                }
+                slips.push_back(std::move(slip));
+            }
+        }
+        return slips;
     }
 
     std::vector<Segment> Decode(const char* search, std::span<const std::int16_t> samples) {
@@ -208,22 +336,48 @@ struct PronunciationScorer::Decoder {
         return segments;
     }
 
-    // Each of `keys` optional, in order; the search adds silence and noise between them.
-    bool SetLineGrammar(const std::vector<const std::string*>& keys) {
+    // The line's words in order, each said, said with one of its slips, replaced by other sounds
+    // (any phones) or left out; the search adds silence and noise between them.
+    bool SetLineGrammar(const char* search, const std::vector<LineSlot>& slots, bool withSlips) {
         logmath_t* logMath = ps_get_logmath(ps);
-        const auto states = static_cast<int32>(keys.size() + 1);
+        const auto words = static_cast<int32>(slots.size());
+        // State i lies before word i; state words + 1 + i inside sounds said in word i's place.
+        const int32 states = withSlips ? 2 * words + 1 : words + 1;
         // At the search's language weight, so that silence and noise between the words cost
         // what the recogniser means them to: cheaper, they would swallow words that were said.
         fsg_model_t* fsg = fsg_model_init(
-            kLineSearch, logMath, static_cast<float32>(cmd_ln_float32_r(config, "-lw")), states);
+            search, logMath, static_cast<float32>(cmd_ln_float32_r(config, "-lw")), states);
         fsg->start_state = 0;
-        fsg->final_state = states - 1;
-        for (int32 state = 0; state + 1 < states; ++state) {
-            const int word = fsg_model_word_add(fsg, keys[state]->c_str());
-            fsg_model_trans_add(fsg, state, state + 1, 0, word);
-            fsg_model_null_trans_add(fsg, state, state + 1, logmath_log(logMath, kSkipProbability));
+        fsg->final_state = words;
+        const int32 slipScore = logmath_log(logMath, kSlipProbability);
+        const int32 otherScore = logmath_log(logMath, kOtherProbability);
+        std::vector<int32> phoneWords;
+        for (const char* phone : kPhones) {
+            if (withSlips) {
+                phoneWords.push_back(
+                    fsg_model_word_add(fsg, (std::string(kPhoneWordPrefix) + phone).c_str()));
+            }
         }
-        const bool set = ps_set_fsg(ps, kLineSearch, fsg) == 0;
+        for (int32 state = 0; state < words; ++state) {
+            const LineSlot& slot = slots[state];
+            fsg_model_trans_add(fsg, state, state + 1, 0,
+                                fsg_model_word_add(fsg, slot.key->c_str()));
+            fsg_model_null_trans_add(fsg, state, state + 1, logmath_log(logMath, kSkipProbability));
+            if (!withSlips) {
+                continue;
+            }
+            for (std::size_t i = 0; i < slot.slips.size(); ++i) {
+                fsg_model_trans_add(fsg, state, state + 1, slipScore,
+                                    fsg_model_word_add(fsg, SlipName(*slot.key, i).c_str()));
+            }
+            const int32 other = words + 1 + state;
+            for (const int32 phone : phoneWords) {
+                fsg_model_trans_add(fsg, state, other, otherScore, phone);
+                fsg_model_trans_add(fsg, other, other, otherScore, phone);
+            }
+            fsg_model_null_trans_add(fsg, other, state + 1, 0);
+        }
+        const bool set = ps_set_fsg(ps, search, fsg) == 0;
         fsg_model_free(fsg);
         return set;
     }
@@ -300,7 +454,7 @@ std::error_code PronunciationScorer::Score(std::string_view utf8Line,
         result.cut = true;
     }
     for (LineWord& word : words) {
-        result.words.push_back(WordScore{std::move(word)});
+        result.words.emplace_back().word = std::move(word);
     }
     if (!HoldsSpeech(samples)) {
         result.hint = "没有听到你的声音，请再试一次。";
@@ -314,39 +468,46 @@ std::error_code PronunciationScorer::Score(std::string_view utf8Line,
         return error;
     }
     // Words without any pronunciation (none: every word has letters) stay missed.
-    std::vector<const std::string*> keys;
-    std::vector<std::size_t> keyWords;
+    std::vector<LineSlot> slots;
     for (std::size_t i = 0; i < result.words.size(); ++i) {
-        if (decoder_->Know(result.words[i].word.key)) {
-            keys.push_back(&result.words[i].word.key);
-            keyWords.push_back(i);
+        const std::string& key = result.words[i].word.key;
+        if (const std::string phones = decoder_->Know(key); !phones.empty()) {
+            slots.push_back(LineSlot{i, &key, decoder_->KnowSlips(key, phones)});
         }
     }
-    if (keys.empty() || !decoder_->SetLineGrammar(keys)) {
+    if (slots.empty() || !decoder_->SetLineGrammar(kLineSearch, slots, false) ||
+        !decoder_->SetLineGrammar(kSlipSearch, slots, true)) {
         result = LineScore{};
         return PracticeRefusal::kModelUnusable;
     }
-    const std::vector<Segment> aligned = decoder_->Decode(kLineSearch, samples);
+    // The plain alignment places and scores the words; offered slips and other sounds as well, the
+    // search tells which of them the learner said instead. (Offered them, the words' own acoustic
+    // scores come out lower: goodness is measured without.)
+    const std::vector<Found> aligned = FollowSlots(decoder_->Decode(kLineSearch, samples), slots);
+    const std::vector<Found> judged = FollowSlots(decoder_->Decode(kSlipSearch, samples), slots);
     const std::vector<Segment> phones = decoder_->Decode(kPhoneSearch, samples);
-
-    // The grammar keeps the words in order, so each word found is the next of its spelling.
-    std::size_t next = 0;
-    for (const Segment& segment : aligned) {
-        if (IsFiller(segment.word)) {
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        WordScore& word = result.words[slots[i].word];
+        const bool plain = judged[i].kind == Found::kSaid && aligned[i].kind == Found::kSaid;
+        const Found& place = plain ? aligned[i] : judged[i];
+        if (place.kind == Found::kNone) {
             continue;
         }
-        while (next < keys.size() && *keys[next] != segment.word) {
-            ++next;
+        word.startMs = place.first * kFrameMs;
+        word.endMs = (place.last + 1) * kFrameMs;
+        if (place.kind == Found::kOther) {
+            continue;
         }
-        if (next == keys.size()) {
-            break;
+        const int frames = place.last - place.first + 1;
+        word.goodness = (place.acoustic - LoopScore(phones, place.first, place.last)) / frames;
+        if (place.kind == Found::kSlip) {
+            const Slip& slip = slots[i].slips[place.slip];
+            word.expectedSound = CourseSpelling(slip.expected);
+            word.heardSound = slip.heard.empty() ? std::string() : CourseSpelling(slip.heard);
+            word.verdict = Verdict::kWeak;
+            word.score = std::min(WordScoreOf(word.goodness), kSlipScore);
+            continue;
         }
-        WordScore& word = result.words[keyWords[next++]];
-        const int frames = segment.last - segment.first + 1;
-        word.goodness =
-            (segment.acoustic - LoopScore(phones, segment.first, segment.last)) / frames;
-        word.startMs = segment.first * kFrameMs;
-        word.endMs = (segment.last + 1) * kFrameMs;
         word.verdict = word.goodness < kMissedBelow ? Verdict::kMissed
                        : word.goodness < kWeakBelow ? Verdict::kWeak
                                                     : Verdict::kGood;

@@ -41,6 +41,10 @@ struct WordScore {
     int startMs = -1;  // where the word was found in the recording; -1 when it was not
     int endMs = -1;
     double goodness = 0;  // per frame; for calibration and tests, meaningless when missed
+    // When the word was said with a slip: its sound that was missed and the one said instead (in
+    // the course's phonetic spelling: "i" and "ii"; heardSound empty when it was dropped).
+    std::string expectedSound;
+    std::string heardSound;
 };
 
 struct LineScore {

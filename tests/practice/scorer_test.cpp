@@ -1,5 +1,6 @@
 // The scorer on recordings that the tutor's English voice made (quorvan-say -o): the line said
-// well, with "morning" replaced by "evening", and with "you" left out.
+// well, with "morning" replaced by "evening", with "you" left out, and a line of thanks said well
+// and with two slips.
 
 #include "practice/scorer.h"
 
@@ -128,4 +129,23 @@ TEST(Scorer, PronouncesWordsTheDictionaryLacksWithFlitesRules) {
     const LineScore result =
         Scored(Recording("clean.wav"), "Good morning, Quorvan. How are you today?");
     EXPECT_EQ(Word(result, "today").verdict, Verdict::kGood);
+}
+
+TEST(Scorer, NamesTheSoundOfASlipAndTheSoundSaidInstead) {
+    constexpr const char* kThanks = "Tom: Thank you. This is very good. 谢谢。";
+    for (const WordScore& word : Scored(Recording("thanks.wav"), kThanks).words) {
+        EXPECT_EQ(word.verdict, Verdict::kGood) << word.word.text << " said as " << word.heardSound;
+    }
+    // "Sank you. This is berry good."
+    const LineScore result = Scored(Recording("slips.wav"), kThanks);
+    const WordScore& thank = Word(result, "Thank");
+    EXPECT_EQ(thank.verdict, Verdict::kWeak);
+    EXPECT_EQ(thank.expectedSound, "th");
+    EXPECT_EQ(thank.heardSound, "s");
+    const WordScore& very = Word(result, "very");
+    EXPECT_EQ(very.verdict, Verdict::kWeak);
+    EXPECT_EQ(very.expectedSound, "v");
+    EXPECT_EQ(very.heardSound, "b");
+    EXPECT_EQ(Word(result, "good").verdict, Verdict::kGood);
+    EXPECT_NE(result.hint.find("别说成"), std::string::npos) << result.hint;
 }
