@@ -2,7 +2,9 @@
 //
 // Scores a recording of a lesson line as the tutor's speaking practice does, and prints one JSON
 // object: {"score": N, "words": [{"word": W, "verdict": "good"|"weak"|"missed", "score": N,
-// "start_ms": MS, "end_ms": MS}, ...]}. LINE is the line as the page shows it (UTF-8): the
+// "start_ms": MS, "end_ms": MS}, ...]}; a word said with a slip also has "sound" and "said": the
+// sound the word needs and the one said instead, in the course's phonetic spelling ("said" is ""
+// when the sound was dropped). LINE is the line as the page shows it (UTF-8): the
 // speaker's name, Chinese and bracketed phonetic spellings are no words to say. Without speech in
 // the recording, the score is null; a word not found has null times. Only the first
 // kMaxRecordingSeconds of a recording are scored (a note on stderr says so).
@@ -69,7 +71,12 @@ std::string Json(const LineScore& result) {
         json += "{\"word\": \"" + word.word.text + "\", \"verdict\": \"" +
                 VerdictName(word.verdict) + "\", \"score\": " + std::to_string(word.score) +
                 ", \"start_ms\": " + Milliseconds(word.startMs) +
-                ", \"end_ms\": " + Milliseconds(word.endMs) + "}";
+                ", \"end_ms\": " + Milliseconds(word.endMs);
+        if (!word.expectedSound.empty()) {
+            json += ", \"sound\": \"" + word.expectedSound + "\", \"said\": \"" + word.heardSound +
+                    "\"";
+        }
+        json += "}";
     }
     return json + "]}";
 }
