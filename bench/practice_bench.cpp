@@ -49,18 +49,25 @@ const std::pair<const char*, const char*> kMinimalPairs[] = {
     {"me", "my"},         {"is", "his"},     {"like", "lake"},  {"and", "end"},
     {"time", "tame"},     {"book", "back"}};
 
+// The line's text as the page shows it: markup inside a word (an underlined letter) keeps the
+// word whole, other markup (table cells) parts what it stands between.
 std::string StripTags(const std::string& line) {
     std::string out;
-    bool inTag = false;
-    for (const char c : line) {
-        if (c == '<') {
-            inTag = true;
-            out.push_back(' ');
-        } else if (c == '>') {
-            inTag = false;
-        } else if (!inTag) {
-            out.push_back(c);
+    std::size_t at = 0;
+    while (at < line.size()) {
+        const std::size_t open = line.find('<', at);
+        out += line.substr(at, open - at);
+        if (open == std::string::npos) {
+            break;
         }
+        const std::size_t close = line.find('>', open);
+        const std::string tag = line.substr(
+            open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
+        const std::string name = tag.substr(tag.starts_with('/') ? 1 : 0);
+        if (name != "u" && name != "b" && name != "i") {
+            out.push_back(' ');
+        }
+        at = close == std::string::npos ? line.size() : close + 1;
     }
     return out;
 }
@@ -265,10 +272,8 @@ int main(int argc, char** argv) {
                     if (calibrating) {
                         if (name == "clean") {
                             for (const WordScore& word : result.words) {
-                                cleanGoodness.push_back(word.verdict == Verdict::kMissed &&
-                                                                word.startMs < 0
-                                                            ? -100
-                                                            : word.goodness);
+                                cleanGoodness.push_back(
+                                    word.verdict == Verdict::kMissed ? -100 : word.goodness);
                             }
                         }
                         continue;
