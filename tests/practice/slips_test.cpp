@@ -27,7 +27,8 @@ TEST(Slips, OffersTheMinimalPairsChineseSpeakersConfuse) {
     EXPECT_NE(Find(SlipsOf("V EH R IY"), "B EH R IY"), nullptr);
     EXPECT_NE(Find(SlipsOf("R AY T"), "L AY T"), nullptr);
 
-    const Slip* thirty = Find(SlipsOf("TH ER T IY N"), "TH ER T IY");
+    const std::vector<Slip> thirteen = SlipsOf("TH ER T IY N");
+    const Slip* thirty = Find(thirteen, "TH ER T IY");
     ASSERT_NE(thirty, nullptr);
     EXPECT_EQ(thirty->expected, "N");
     EXPECT_EQ(thirty->heard, "");
