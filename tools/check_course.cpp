@@ -195,22 +195,6 @@ void CheckEncoding(Report& report, const std::string& where, std::string_view te
     }
 }
 
-// `line` without its markup: every "<" up to the next ">".
-std::string WithoutTags(std::string_view line) {
-    std::string text;
-    for (;;) {
-        const std::size_t open = line.find('<');
-        const std::size_t close = line.find('>', open);
-        if (open == std::string_view::npos || close == std::string_view::npos) {
-            break;
-        }
-        text += line.substr(0, open);
-        line.remove_prefix(close + 1);
-    }
-    text += line;
-    return text;
-}
-
 // Whether the tutor, speaking the line's row, drops digits at its start. The tutor's own rules
 // decide: its speaker prefix, then its clean-up, which drops only digits it finds at the front,
 // so a letter put before them keeps them.

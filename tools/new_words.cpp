@@ -28,21 +28,6 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
-std::string WithoutMarkup(std::string_view line) {
-    std::string text;
-    for (;;) {
-        const std::size_t open = line.find('<');
-        const std::size_t close = line.find('>', open);
-        if (open == std::string_view::npos || close == std::string_view::npos) {
-            break;
-        }
-        text += line.substr(0, open);
-        line.remove_prefix(close + 1);
-    }
-    text += line;
-    return text;
-}
-
 // The length of an apostrophe at `at`, or 0.
 std::size_t ApostropheAt(std::string_view text, std::size_t at) {
     if (text[at] == '\'') {
@@ -161,6 +146,22 @@ std::vector<std::vector<std::string>> Parts(const std::string& written) {
 
 }  // namespace
 
+// `line` without its markup: every "<" up to the next ">".
+std::string WithoutTags(std::string_view line) {
+    std::string text;
+    for (;;) {
+        const std::size_t open = line.find('<');
+        const std::size_t close = line.find('>', open);
+        if (open == std::string_view::npos || close == std::string_view::npos) {
+            break;
+        }
+        text += line.substr(0, open);
+        line.remove_prefix(close + 1);
+    }
+    text += line;
+    return text;
+}
+
 std::vector<std::string> HeadwordsOf(std::string_view written) {
     const std::string word = Lower(written);
     const std::size_t size = word.size();
@@ -220,7 +221,7 @@ bool NewWordCheck::Known(const std::string& word) const {
 std::vector<NewWord> NewWordCheck::ReadLesson(const std::vector<std::string_view>& lines) {
     // Speakers are known to one another before they speak: "Lucy, this is Mary."
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::string text = WithoutMarkup(lines[i]);
+        const std::string text = WithoutTags(lines[i]);
         if (const std::optional<std::string_view> speaker = Speaker(text)) {
             for (std::string& word : Words(*speaker)) {
                 speakers_.insert(std::move(word));
@@ -233,7 +234,7 @@ std::vector<NewWord> NewWordCheck::ReadLesson(const std::vector<std::string_view
         if (lines[i].find('#') != std::string_view::npos) {
             continue;
         }
-        const std::string text = WithoutMarkup(lines[i]);
+        const std::string text = WithoutTags(lines[i]);
         const std::optional<std::string_view> speaker = Speaker(text);
         if (!speaker) {
             for (std::string& word : EntryWords(text).value_or(std::vector<std::string>{})) {

@@ -14,6 +14,9 @@
 #include <string_view>
 #include <vector>
 
+// `line` without its markup: every "<" up to the next ">".
+std::string WithoutTags(std::string_view line);
+
 // `word` (in lower case) and every headword it may be a regular form of: -s, -es, -ies, -ed, -d,
 // -ied and -ing, with a dropped "e" or a doubled consonant.
 std::vector<std::string> HeadwordsOf(std::string_view word);

@@ -352,8 +352,8 @@ struct PronunciationScorer::Decoder {
         const int32 slipScore = logmath_log(logMath, kSlipProbability);
         const int32 otherScore = logmath_log(logMath, kOtherProbability);
         std::vector<int32> phoneWords;
-        for (const char* phone : kPhones) {
-            if (withSlips) {
+        if (withSlips) {
+            for (const char* phone : kPhones) {
                 phoneWords.push_back(
                     fsg_model_word_add(fsg, (std::string(kPhoneWordPrefix) + phone).c_str()));
             }

@@ -10,6 +10,9 @@
 
 namespace {
 
+// A word and the headword it is, or is not, a form of.
+using WordPairs = std::vector<std::pair<std::string, std::string>>;
+
 // "LINE:word" for each new word of `lesson` (lines apart by "\n", the header first), read after
 // what `check` has read before.
 std::vector<std::string> NewWords(NewWordCheck& check, std::string_view lesson) {
@@ -35,32 +38,30 @@ bool FoldsOnto(std::string_view form, std::string_view headword) {
 }
 
 TEST(NewWords, RegularFormsFoldOntoTheirHeadword) {
-    for (const auto& [form, headword] :
-         std::vector<std::pair<std::string, std::string>>{{"Books", "book"},
-                                                          {"boxes", "box"},
-                                                          {"watches", "watch"},
-                                                          {"goes", "go"},
-                                                          {"cities", "city"},
-                                                          {"played", "play"},
-                                                          {"liked", "like"},
-                                                          {"tried", "try"},
-                                                          {"stopped", "stop"},
-                                                          {"making", "make"},
-                                                          {"running", "run"},
-                                                          {"being", "be"}}) {
+    for (const auto& [form, headword] : WordPairs{{"Books", "book"},
+                                                  {"boxes", "box"},
+                                                  {"watches", "watch"},
+                                                  {"goes", "go"},
+                                                  {"cities", "city"},
+                                                  {"played", "play"},
+                                                  {"liked", "like"},
+                                                  {"tried", "try"},
+                                                  {"stopped", "stop"},
+                                                  {"making", "make"},
+                                                  {"running", "run"},
+                                                  {"being", "be"}}) {
         EXPECT_TRUE(FoldsOnto(form, headword)) << form << " " << headword;
     }
 }
 
 // Short words that end like a form are words of their own.
 TEST(NewWords, ShortWordsAreNoFormsOfWhatTheyEndLike) {
-    for (const auto& [word, other] :
-         std::vector<std::pair<std::string, std::string>>{{"is", "i"},
-                                                          {"his", "hi"},
-                                                          {"uses", "us"},
-                                                          {"notes", "not"},
-                                                          {"bed", "be"},
-                                                          {"thing", "th"}}) {
+    for (const auto& [word, other] : WordPairs{{"is", "i"},
+                                               {"his", "hi"},
+                                               {"uses", "us"},
+                                               {"notes", "not"},
+                                               {"bed", "be"},
+                                               {"thing", "th"}}) {
         EXPECT_FALSE(FoldsOnto(word, other)) << word << " " << other;
     }
 }
